@@ -1,0 +1,34 @@
+# Builds the module in place (src/) and runs the demo, the tests or the benchmarks.
+PYTHON ?= $(shell command -v python3.12 >/dev/null 2>&1 && PYENV_VERSION=3.12.1 python3.12 -c 'import sys; print(sys.executable)' 2>/dev/null || echo python3.12)
+MAKEFLAGS += --no-print-directory
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+
+.PHONY: all build demo test sanitize bench clean
+
+all: build
+
+build:
+	@cmake -S . -B $(BUILD) -DPYTHON=$(PYTHON) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	$(PYTHON) examples/demo.py
+
+test: build
+	$(PYTHON) tests/run.py --gtest $(BUILD)/core_tests
+
+# The whole suite against a module built with AddressSanitizer and UBSan.
+sanitize:
+	@cmake -S . -B $(ASAN_BUILD) -DPYTHON=$(PYTHON) -DKESTRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	LD_PRELOAD="$$($(CXX) -print-file-name=libasan.so) $$($(CXX) -print-file-name=libstdc++.so)" PYTHONMALLOC=malloc \
+	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(PYTHON) tests/run.py --module-root $(ASAN_BUILD) --gtest $(ASAN_BUILD)/core_tests
+
+bench: build
+	$(PYTHON) bench/bench_core.py
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "host/classes.h"
+
+namespace geometry {
+
+const host::ClassSpec& geometry_class();
+
+}  // namespace geometry

@@ -1,0 +1,69 @@
+// Small host operations that throw `HostError` instead of returning error codes.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "host/ref.h"
+
+namespace host {
+
+// Calls `callable(args...)`; every argument is a borrowed PyObject*.
+template <typename... Objects>
+Ref call(PyObject* callable, Objects... args) {
+  std::array<PyObject*, sizeof...(args) + 1> stack{nullptr, args...};
+  return checked(PyObject_Vectorcall(callable, stack.data() + 1,
+                                     sizeof...(args) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// Calls `object.name(args...)` through the object, so a subclass's override is used.
+template <typename... Objects>
+Ref call_method(PyObject* object, PyObject* name, Objects... args) {
+  std::array<PyObject*, sizeof...(args) + 1> stack{object, args...};
+  return checked(PyObject_VectorcallMethod(name, stack.data(),
+                                           stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// Sets a host error whose value is the text object `message`, and throws.
+[[noreturn]] inline void raise_text(PyObject* type, const Ref& message) {
+  PyErr_SetObject(type, message.get());
+  throw HostError{};
+}
+
+inline Ref get_item(PyObject* container, PyObject* key) {
+  return checked(PyObject_GetItem(container, key));
+}
+
+inline Ref get_attr(PyObject* object, PyObject* name) {
+  return checked(PyObject_GetAttr(object, name));
+}
+
+inline void set_attr(PyObject* object, PyObject* name, PyObject* value) {
+  checked_status(PyObject_SetAttr(object, name, value));
+}
+
+inline bool truth(PyObject* object) { return checked_status(PyObject_IsTrue(object)) != 0; }
+
+inline bool contains(PyObject* container, PyObject* item) {
+  return checked_status(PySequence_Contains(container, item)) != 0;
+}
+
+inline Ref text(std::string_view utf8) {
+  return checked(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
+}
+
+// The text that "{}".format(object) puts in place of the braces.
+inline Ref format_text(PyObject* object) { return checked(PyObject_Format(object, nullptr)); }
+
+// `prefix` followed by "{}".format(object).
+Ref concat_format(std::string_view prefix, PyObject* object, std::string_view suffix = {});
+
+// `text` without its trailing white space, exactly as str.rstrip() strips it.
+Ref rstrip_text(Ref text);
+
+// The host's text form of a float: repr(value).
+Ref float_text(double value);
+
+Ref import_module(const char* name);
+
+}  // namespace host
