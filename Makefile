@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: all build demo test sanitize bench clean
+.PHONY: all build demo test sanitize valgrind bench clean
 
 all: build
 
@@ -32,3 +32,8 @@ bench: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so
+
+# The suite under valgrind's memcheck (memory errors only: the host keeps its
+# interned strings until exit by design).
+valgrind: build
+	PYTHONMALLOC=malloc valgrind -q --error-exitcode=9 --leak-check=no $(PYTHON) tests/run.py
