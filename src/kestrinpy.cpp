@@ -5,6 +5,7 @@
 // loads hand back the first module object, whose top-level code never runs twice.
 #include "core/classes.h"
 #include "geometry/classes.h"
+#include "host/module.h"
 #include "host/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
@@ -149,6 +150,26 @@ int exec_module(PyObject* module) {
   if (status < 0) Py_CLEAR(g_module);
   return status;
 }
+
+}  // namespace
+
+namespace host {
+
+PyObject* held_module() { return g_module; }
+
+Ref module_global(PyObject* name) {
+  if (g_module == nullptr) raise(PyExc_SystemError, "the module is not loaded");
+  PyObject* value = PyDict_GetItemWithError(PyModule_GetDict(g_module), name);
+  if (value == nullptr) {
+    if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+    raise_pending();
+  }
+  return Ref::borrow(value);
+}
+
+}  // namespace host
+
+namespace {
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_create, reinterpret_cast<void*>(create_module)},

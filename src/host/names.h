@@ -6,17 +6,22 @@
 
 namespace host::names {
 
-#define KESTRIN_NAMES(X) \
-  X(subscribers)         \
-  X(append)              \
-  X(remove)              \
-  X(clear)               \
-  X(print)               \
-  X(__init__)            \
-  X(__name__)            \
-  X(__qualname__)        \
-  X(__module__)          \
-  X(__doc__)
+#define KESTRIN_NAMES(X)                                                                  \
+  /* the toolkit and the message bus */                                                  \
+  X(subscribers) X(append) X(remove) X(clear) X(print) X(round)                                \
+  X(__init__) X(__name__) X(__qualname__) X(__module__) X(__doc__) X(__file__)           \
+  /* KestrinBase helpers, reached through the object */                                  \
+  X(bytesToStr) X(bytesInteger)                                                          \
+  /* MapGisColorLib */                                                                   \
+  X(CMYK) X(RGB) X(count) X(PcolorLibFile) X(_MapGisColorLib__ColorBuffer)               \
+  /* MapGisProject: attributes, then the keys of Description and of a Files entry */     \
+  X(Description) X(Files)                                                                \
+  X(identification) X(typeCode) X(files) X(title) X(environment) X(layoutWidth)          \
+  X(layoutHeight) X(layoutRotate) X(layoutXoffset) X(layoutYoffset) X(layoutXscale)      \
+  X(layoutYscale) X(xMin) X(yMin) X(xMax) X(yMax) X(sourceFile)                          \
+  X(type) X(statusCode) X(file) X(description) X(xmin) X(ymin) X(xmax) X(ymax)           \
+  X(userType) X(groupCode) X(netWorkData) X(scaleMin) X(scaleMax) X(labelFlag)           \
+  X(labelFields) X(labelHeight) X(labelColor) X(labelFont) X(legendType)
 
 #define KESTRIN_DECLARE_NAME(name) extern PyObject* name;
 KESTRIN_NAMES(KESTRIN_DECLARE_NAME)

@@ -37,6 +37,37 @@ Ref rstrip_text(Ref text) {
   return checked(PyUnicode_Substring(s, 0, end));
 }
 
+void unpack(PyObject* value, std::size_t count, Ref* items) {
+  if ((PyTuple_CheckExact(value) || PyList_CheckExact(value)) && static_cast<std::size_t>(Py_SIZE(value)) == count) {
+    PyObject** source = PySequence_Fast_ITEMS(value);
+    for (std::size_t i = 0; i < count; ++i) items[i] = Ref::borrow(source[i]);
+    return;
+  }
+  PyObject* iterator = PyObject_GetIter(value);
+  if (iterator == nullptr) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError) && Py_TYPE(value)->tp_iter == nullptr &&
+        !PySequence_Check(value)) {
+      PyErr_Clear();
+      raise_format(PyExc_TypeError, "cannot unpack non-iterable %.200s object", Py_TYPE(value)->tp_name);
+    }
+    raise_pending();
+  }
+  Ref owned = Ref::steal(iterator);
+  for (std::size_t i = 0; i < count; ++i) {
+    items[i] = Ref::steal(PyIter_Next(iterator));
+    if (!items[i]) {
+      if (PyErr_Occurred()) raise_pending();
+      raise_format(PyExc_ValueError, "not enough values to unpack (expected %zd, got %zd)",
+                   static_cast<Py_ssize_t>(count), static_cast<Py_ssize_t>(i));
+    }
+  }
+  Ref extra = Ref::steal(PyIter_Next(iterator));
+  if (extra) {
+    raise_format(PyExc_ValueError, "too many values to unpack (expected %zd)", static_cast<Py_ssize_t>(count));
+  }
+  if (PyErr_Occurred()) raise_pending();
+}
+
 Ref float_text(double value) {
   char* digits = PyOS_double_to_string(value, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
   if (digits == nullptr) raise_pending();
@@ -46,5 +77,14 @@ Ref float_text(double value) {
 }
 
 Ref import_module(const char* name) { return checked(PyImport_ImportModule(name)); }
+
+Ref builtin(PyObject* name) {
+  PyObject* value = PyDict_GetItemWithError(PyEval_GetBuiltins(), name);
+  if (value == nullptr) {
+    if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+    raise_pending();
+  }
+  return Ref::borrow(value);
+}
 
 }  // namespace host

@@ -61,9 +61,16 @@ Ref concat_format(std::string_view prefix, PyObject* object, std::string_view su
 // `text` without its trailing white space, exactly as str.rstrip() strips it.
 Ref rstrip_text(Ref text);
 
+// Unpacks `value` into exactly `count` items, as `a, b, c = value` does, with the
+// host's errors for values that are not iterable or have another length.
+void unpack(PyObject* value, std::size_t count, Ref* items);
+
 // The host's text form of a float: repr(value).
 Ref float_text(double value);
 
 Ref import_module(const char* name);
+
+// A built-in of the running frame (print, round...); NameError when absent.
+Ref builtin(PyObject* name);
 
 }  // namespace host

@@ -113,12 +113,7 @@ void report_slot_error() {
   if (!PyErr_ExceptionMatches(PyExc_Exception)) host::raise_pending();
   Ref error = Ref::steal(PyErr_GetRaisedException());
   Ref line = host::concat_format("Error in message slot: ", error.get());
-  PyObject* print = PyDict_GetItemWithError(PyEval_GetBuiltins(), host::names::print);
-  if (print == nullptr) {
-    if (!PyErr_Occurred()) PyErr_SetString(PyExc_NameError, "name 'print' is not defined");
-    host::raise_pending();
-  }
-  host::call(print, line.get());
+  host::call(host::builtin(host::names::print).get(), line.get());
 }
 
 Ref publish(const Args& args) {

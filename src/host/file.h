@@ -1,0 +1,50 @@
+// Files named by host strings: the host's path tests and a read-only file that
+// reports failures as the host's own open() and read() would.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "host/ref.h"
+
+namespace host {
+
+// os.path.isfile(path) for a str: follows links; a path that cannot be encoded
+// or examined, or holds a NUL, is not a file.
+bool is_regular_file(PyObject* path);
+
+// The path as the file system sees it (the host's file-system encoding), or an
+// empty string, with no host error set, when it cannot name a file: not
+// encodable, or holding a NUL.
+std::string file_system_path(PyObject* path);
+
+// pathlib's exists() for a file-system path, every failure of the test meaning
+// "not there".
+bool path_exists(const std::string& path);
+
+// A file opened for binary reading; closed when the object goes.
+class InputFile {
+ public:
+  // Raises the host's OSError (with the file name) when it cannot be opened.
+  explicit InputFile(PyObject* path);
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
+
+  // Reads up to `size` bytes; fewer only at the end of the file.
+  std::size_t read(void* buffer, std::size_t size);
+  // Moves to `offset` from the start (past the end is allowed, as for seek()).
+  void seek(long offset);
+  // Everything from the current position to the end.
+  std::string read_rest();
+
+ private:
+  [[noreturn]] void raise_os_error();
+  std::FILE* file_ = nullptr;
+  Ref path_;
+};
+
+// The host's struct.error for a record read short: "unpack requires a buffer of N bytes".
+[[noreturn]] void raise_short_record(std::size_t size);
+
+}  // namespace host

@@ -1,0 +1,14 @@
+// The module object, held for the process once loading has begun.
+#pragma once
+
+#include "host/ref.h"
+
+namespace host {
+
+// Borrowed; null before the first load.
+PyObject* held_module();
+
+// A global of the module (as module code reading `name` would); NameError when absent.
+Ref module_global(PyObject* name);
+
+}  // namespace host
