@@ -324,6 +324,22 @@ void ready_function_type() {
 
 PyTypeObject* function_type() { return &FunctionType; }
 
+bool finds_own_method(PyObject* self, PyObject* name, Body body) {
+  PyTypeObject* type = Py_TYPE(self);
+  if (type->tp_getattro != PyObject_GenericGetAttr) return false;
+  PyObject* found = _PyType_Lookup(type, name);
+  if (found == nullptr || !Py_IS_TYPE(found, &FunctionType) || as_function(found)->method->body != body) return false;
+  PyObject* dict = PyObject_GenericGetDict(self, nullptr);
+  if (dict == nullptr) {
+    PyErr_Clear();
+    return false;
+  }
+  const int shadowed = PyDict_Contains(dict, name);
+  Py_DECREF(dict);
+  if (shadowed < 0) PyErr_Clear();
+  return shadowed == 0;
+}
+
 Ref make_function(const Method& method, PyObject* qualname, PyObject* module_name) {
   validate(method);
   Ref defaults = make_defaults(method);

@@ -117,6 +117,12 @@ Ref make_function(const Method& method, PyObject* qualname, PyObject* module_nam
 // Records the class a function belongs to (for `super()` in constructors).
 void set_function_owner(PyObject* function, PyObject* owner);
 
+// Whether `self.name` would find the module's own method with `body`: no
+// instance attribute, no override in a subclass, no custom attribute look-up.
+// Lets a method skip calling its sibling through the object when nothing could
+// tell the difference.
+bool finds_own_method(PyObject* self, PyObject* name, Body body);
+
 // The type object of the module's functions.
 PyTypeObject* function_type();
 

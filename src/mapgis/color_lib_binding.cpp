@@ -152,6 +152,13 @@ void read_record(PyObject* self, PyObject* index, unsigned char* record) {
   if (!whole) host::raise_short_record(size);
 }
 
+Ref integer_tuple(std::initializer_list<std::int64_t> values) {
+  Ref tuple = checked(PyTuple_New(static_cast<Py_ssize_t>(values.size())));
+  Py_ssize_t i = 0;
+  for (std::int64_t value : values) PyTuple_SET_ITEM(tuple.get(), i++, checked(PyLong_FromLongLong(value)).release());
+  return tuple;
+}
+
 Ref cmyk(const Args& args) {
   PyObject* self = args.self();
   PyObject* index = args[0];
@@ -159,8 +166,7 @@ Ref cmyk(const Args& args) {
   unsigned char record[32];
   read_record(self, index, record);
   const colour::Cmyk v = colour::cmyk_of(colour::shares_of(record));
-  return checked(Py_BuildValue("(LLLL)", static_cast<long long>(v.c), static_cast<long long>(v.m),
-                               static_cast<long long>(v.y), static_cast<long long>(v.k)));
+  return integer_tuple({v.c, v.m, v.y, v.k});
 }
 
 // The double of an exact int or float share, or false for any other object.
@@ -206,14 +212,19 @@ Ref rgb_of_objects(const Ref (&cmyk)[4]) {
   return result;
 }
 
-Ref rgb(const Args& args) {
-  PyObject* self = args.self();
-  PyObject* index = args[0];
-  if (!in_range(self, index)) return Ref::borrow(args[1]);
-  Ref answer = host::call_method(self, names::CMYK, index);
-  if (answer.get() == Py_None) return Ref::borrow(args[1]);
+// The colour of number `index` computed here, for when the object's CMYK is
+// the module's own.
+colour::Rgb own_rgb(PyObject* self, PyObject* index) {
+  unsigned char record[32];
+  read_record(self, index, record);
+  const colour::Cmyk v = colour::cmyk_of(colour::shares_of(record));
+  return colour::rgb_of(v.c / 100.0, v.m / 100.0, v.y / 100.0, v.k / 100.0);
+}
+
+Ref rgb_of_cmyk_answer(PyObject* answer, PyObject* fallback) {
+  if (answer == Py_None) return Ref::borrow(fallback);
   Ref cmyk[4];
-  host::unpack(answer.get(), 4, cmyk);
+  host::unpack(answer, 4, cmyk);
   double share[4];
   for (int i = 0; i < 4; ++i) {
     if (!plain_number(cmyk[i].get(), share[i])) return rgb_of_objects(cmyk);
@@ -222,7 +233,19 @@ Ref rgb(const Args& args) {
   const std::int64_t r = channel_value(colour::channel(share[0], share[3]));
   const std::int64_t g = channel_value(colour::channel(share[1], share[3]));
   const std::int64_t b = channel_value(colour::channel(share[2], share[3]));
-  return checked(Py_BuildValue("(LLL)", static_cast<long long>(r), static_cast<long long>(g), static_cast<long long>(b)));
+  return integer_tuple({r, g, b});
+}
+
+Ref rgb(const Args& args) {
+  PyObject* self = args.self();
+  PyObject* index = args[0];
+  if (!in_range(self, index)) return Ref::borrow(args[1]);
+  if (host::finds_own_method(self, names::CMYK, cmyk)) {
+    const colour::Rgb v = own_rgb(self, index);
+    return integer_tuple({v.r, v.g, v.b});
+  }
+  Ref answer = host::call_method(self, names::CMYK, index);
+  return rgb_of_cmyk_answer(answer.get(), args[1]);
 }
 
 // "#{:02X}{:02X}{:02X}".format(r, g, b), for any values an RGB may answer.
@@ -240,6 +263,11 @@ Ref hex(const Args& args) {
   PyObject* self = args.self();
   PyObject* index = args[0];
   if (!in_range(self, index)) return Ref::borrow(args[1]);
+  char text[8];
+  if (host::finds_own_method(self, names::RGB, rgb) && host::finds_own_method(self, names::CMYK, cmyk)) {
+    colour::hex_text(own_rgb(self, index), text);
+    return checked(PyUnicode_FromStringAndSize(text, 7));
+  }
   Ref answer = host::call_method(self, names::RGB, index);
   if (answer.get() == Py_None) return Ref::borrow(args[1]);
   Ref channels[3];
@@ -255,7 +283,6 @@ Ref hex(const Args& args) {
     }
     *slots[i] = number;
   }
-  char text[8];
   colour::hex_text(value, text);
   return checked(PyUnicode_FromStringAndSize(text, 7));
 }
