@@ -29,6 +29,7 @@ sanitize:
 
 bench: build
 	$(PYTHON) bench/bench_core.py
+	$(PYTHON) bench/bench_mapgis_support.py
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so

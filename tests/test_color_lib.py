@@ -238,6 +238,29 @@ class ReadingTest(LibraryTestCase):
         colours = ColorLib(path)
         self.assertEqual((colours.PcolorLibFile, colours.count), (None, 0))
 
+    def test_read_absorbs_ordinary_errors_only(self):
+        path = self.library([(0, 0, 0, 0, 0, 0)] * 2)
+        for error, absorbed in [(ValueError, True), (OSError, True), (KeyboardInterrupt, False), (SystemExit, False)]:
+            with self.subTest(error=error.__name__):
+                class Failing(ColorLib):
+                    @property
+                    def PcolorLibFile(self):
+                        return self.__dict__.get("_name")
+
+                    @PcolorLibFile.setter
+                    def PcolorLibFile(self, value):
+                        if value is not None:
+                            raise error("late")
+                        self.__dict__["_name"] = value
+
+                if absorbed:
+                    colours = Failing(path)
+                    self.assertEqual((colours.PcolorLibFile, colours.count), (None, 0))
+                    self.assertEqual(len(colours._MapGisColorLib__ColorBuffer), 64)  # set before the failure
+                else:
+                    with self.assertRaises(error):
+                        Failing(path)
+
     def test_file_handles_are_closed(self):
         path = self.library([(0, 0, 0, 0, 0, 0)])
         before = len(os.listdir("/proc/self/fd"))
