@@ -32,7 +32,7 @@ class BytesToStrTest(unittest.TestCase):
                 self.assertEqual(B.bytesToStr(data, encoding), expected)
                 self.assertEqual(B.bytesToStr(data, encoding), host_text(data, encoding))
         self.assertEqual(B.bytesToStr(b"AB\0"), "AB")
-        self.assertEqual(kestrinpy.MapGisFile().bytesToStr(b"AB", encoding="ascii"), "AB")
+        self.assertEqual(kestrinpy.Geometry().bytesToStr(b"AB", encoding="ascii"), "AB")
 
     def test_every_host_white_space_is_stripped(self):
         spaces = "".join(chr(c) for c in range(sys.maxunicode + 1) if chr(c).isspace())

@@ -1,15 +1,25 @@
 """Module start-up: attributes, the classes and their registered members, the
 argument texts every method shares, and the once-per-process loading rules."""
 import inspect
+import pathlib
+import shutil
+import tempfile
 import unittest
 
 from src import kestrinpy
+from tests import fixtures
 from tests.support import run_child
 
 CLASS_ORDER = ["Messenger", "KestrinBase", "MapGisProject", "MapGisColorLib", "MapGisFile",
                "Projection", "MapGrid", "Geometry"]
-# Arguments that construct an object of each class without any file.
+# Arguments that construct an object of each class (MapGisFile's file is made in setUpModule).
 CONSTRUCTOR_ARGS = {"MapGisProject": ("/nonexistent/x.MPJ",), "MapGisColorLib": ("/nonexistent/Pcolor.lib",)}
+
+
+def setUpModule():
+    folder = tempfile.mkdtemp()
+    unittest.addModuleCleanup(shutil.rmtree, folder)
+    CONSTRUCTOR_ARGS["MapGisFile"] = (fixtures.FeatureFile("line").write(pathlib.Path(folder), "empty.WL"),)
 
 
 class ModuleAttributesTest(unittest.TestCase):
@@ -130,7 +140,8 @@ class RegisteredMembersTest(unittest.TestCase):
              "(self, key: 'Union[str, None]' = None, slot: 'Union[Callable, None]' = None) -> 'None'"),
             (self.M().subscribe, "(key: 'str', slot: 'Callable') -> 'None'"),
             (self.B.bytesToStr, "(data: 'bytes', encoding: 'str' = 'GB2312') -> 'str'"),
-            (kestrinpy.MapGisFile, "()"),
+            (kestrinpy.MapGisFile, "(mapGisFile: 'str', mapGisColorLib: 'str' = None, encoding: 'str' = 'GB2312')"),
+            (kestrinpy.Projection, "()"),
         ]
         for function, text in cases:
             with self.subTest(text):

@@ -41,15 +41,19 @@ InputFile::InputFile(PyObject* path) : path_(Ref::borrow(path)) {
     errno = 0;
     file_ = std::fopen(PyBytes_AS_STRING(encoded.get()), "rb");
   } while (file_ == nullptr && errno == EINTR);
-  if (file_ == nullptr) raise_os_error();
+  if (file_ == nullptr) raise_os_error(true);
 }
 
 InputFile::~InputFile() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-void InputFile::raise_os_error() {
-  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path_.get());
+void InputFile::raise_os_error(bool with_name) {
+  if (with_name) {
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path_.get());
+  } else {
+    PyErr_SetFromErrno(PyExc_OSError);
+  }
   throw HostError{};
 }
 
@@ -65,7 +69,7 @@ std::size_t InputFile::read(void* buffer, std::size_t size) {
           std::clearerr(file_);
           continue;
         }
-        raise_os_error();
+        raise_os_error(false);
       }
       break;  // end of file
     }
@@ -73,8 +77,9 @@ std::size_t InputFile::read(void* buffer, std::size_t size) {
   return done;
 }
 
-void InputFile::seek(long offset) {
-  if (std::fseek(file_, offset, SEEK_SET) != 0) raise_os_error();
+void InputFile::seek(std::int64_t offset) {
+  static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
+  if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) raise_os_error(false);
 }
 
 std::string InputFile::read_rest() {

@@ -2,6 +2,7 @@
 // reports failures as the host's own open() and read() would.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -33,13 +34,15 @@ class InputFile {
 
   // Reads up to `size` bytes; fewer only at the end of the file.
   std::size_t read(void* buffer, std::size_t size);
-  // Moves to `offset` from the start (past the end is allowed, as for seek()).
-  void seek(long offset);
+  // Moves to `offset` from the start; past the end is allowed, a negative
+  // offset fails with the host's OSError, as seek() on a binary file does.
+  void seek(std::int64_t offset);
   // Everything from the current position to the end.
   std::string read_rest();
 
  private:
-  [[noreturn]] void raise_os_error();
+  // Open errors carry the file name; seek and read errors do not, as with open().
+  [[noreturn]] void raise_os_error(bool with_name);
   std::FILE* file_ = nullptr;
   Ref path_;
 };

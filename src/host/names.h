@@ -21,7 +21,17 @@ namespace host::names {
   X(layoutYscale) X(xMin) X(yMin) X(xMax) X(yMax) X(sourceFile)                          \
   X(type) X(statusCode) X(file) X(description) X(xmin) X(ymin) X(xmax) X(ymax)           \
   X(userType) X(groupCode) X(netWorkData) X(scaleMin) X(scaleMax) X(labelFlag)           \
-  X(labelFields) X(labelHeight) X(labelColor) X(labelFont) X(legendType)
+  X(labelFields) X(labelHeight) X(labelColor) X(labelFont) X(legendType)                \
+  /* MapGisFile: attributes, Parameters, FieldStruct and field keys, the summary */      \
+  X(FileName) X(FileType) X(BBox) X(EPSG) X(Parameters) X(TimeStamp) X(RecordCount)      \
+  X(FeatureCount) X(Encoding) X(FieldStruct) X(StyleItems) X(_featureDataHeads)          \
+  X(ArcTotalCount) X(ArcValidCount)                                                      \
+  X(projectionTypeCode) X(fileTypeCode) X(ellipsoidCode) X(unitsCode) X(central_meridian) \
+  X(latitude_of_origin) X(standard_parallel_1) X(standard_parallel_2) X(false_easting)   \
+  X(false_northing) X(ellipsoidElevation) X(projectionElevation)                         \
+  X(fieldCount) X(fieldLength) X(fieldSize) X(recordCount) X(featureCount) X(fields)     \
+  X(name) X(size) X(length) X(decimal) X(get)                                            \
+  X(fileType) X(timeStamp) X(bbox) X(crs) X(properties) X(parameters)
 
 #define KESTRIN_DECLARE_NAME(name) extern PyObject* name;
 KESTRIN_NAMES(KESTRIN_DECLARE_NAME)

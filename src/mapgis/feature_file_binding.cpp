@@ -1,13 +1,345 @@
+// MapGisFile: opening a MapGIS point, line or polygon file (the header, the
+// directory of data areas and the attribute schema) and the file-level queries.
+//
+// Opening reads only what describes the file as a whole, so it costs the same
+// whatever the number of features. Text fields and one-byte codes are decoded
+// by the object's own bytesToStr and bytesInteger, so a subclass can change them.
+#include <vector>
+
+#include "host/file.h"
+#include "host/names.h"
+#include "host/ops.h"
 #include "mapgis/classes.h"
+#include "mapgis/feature_format.h"
 
 namespace mapgis {
+
+using feature::LayoutId;
+using host::Args;
+using host::checked;
+using host::checked_status;
+using host::Ref;
+namespace names = host::names;
+
+namespace {
+
+// Reads whole records from the open file; a short read raises the host's
+// struct error, as unpacking too few bytes does.
+class RecordReader {
+ public:
+  explicit RecordReader(host::InputFile& file) : file_(file) {}
+
+  const unsigned char* next(LayoutId id) {
+    const std::size_t size = feature::size_of(id);
+    buffer_.resize(size);
+    if (file_.read(buffer_.data(), size) != size) host::raise_short_record(size);
+    return buffer_.data();
+  }
+  void seek(std::int64_t position) { file_.seek(position); }
+
+ private:
+  host::InputFile& file_;
+  std::vector<unsigned char> buffer_;
+};
+
+Ref bytes_of(std::string_view field) {
+  return checked(PyBytes_FromStringAndSize(field.data(), static_cast<Py_ssize_t>(field.size())));
+}
+
+Ref integer(long long value) { return checked(PyLong_FromLongLong(value)); }
+Ref real(double value) { return checked(PyFloat_FromDouble(value)); }
+
+void put(PyObject* dict, PyObject* key, const Ref& value) {
+  checked_status(PyDict_SetItem(dict, key, value.get()));
+}
+
+class Decoder {
+ public:
+  Decoder(PyObject* self, PyObject* encoding) : self_(self), encoding_(encoding) {}
+  Ref text(std::string_view field) const {
+    return host::call_method(self_, names::bytesToStr, bytes_of(field).get(), encoding_);
+  }
+  Ref code(std::string_view field) const {
+    return host::call_method(self_, names::bytesInteger, bytes_of(field).get());
+  }
+
+ private:
+  PyObject* self_;
+  PyObject* encoding_;
+};
+
+[[noreturn]] void raise_invalid_format(PyObject* path) {
+  host::raise_text(PyExc_Exception, host::concat_format("[", path, "] invalid file format."));
+}
+
+// The modification time as local time, "%Y-%m-%dT%H:%M:%S%z", through the
+// host's own os.path and time functions (so a changed TZ shows).
+Ref time_stamp(PyObject* path) {
+  Ref os_path = host::import_module("os.path");
+  Ref time = host::import_module("time");
+  Ref mtime = host::call(checked(PyObject_GetAttrString(os_path.get(), "getmtime")).get(), path);
+  Ref local = host::call(checked(PyObject_GetAttrString(time.get(), "localtime")).get(), mtime.get());
+  return host::call(checked(PyObject_GetAttrString(time.get(), "strftime")).get(),
+                    host::text("%Y-%m-%dT%H:%M:%S%z").get(), local.get());
+}
+
+// The position of the decoded magic among the three, or -1.
+int magic_kind(PyObject* identification) {
+  for (std::size_t kind = 0; kind < feature::kMagics.size(); ++kind) {
+    Ref magic = host::text(feature::kMagics[kind]);
+    if (checked_status(PyObject_RichCompareBool(identification, magic.get(), Py_EQ))) return static_cast<int>(kind);
+  }
+  return -1;
+}
+
+bool equals(PyObject* value, long number) {
+  Ref other = checked(PyLong_FromLong(number));
+  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
+}
+
+bool small_integer(PyObject* value, long long& out) {
+  if (!PyLong_CheckExact(value)) return false;
+  int overflow = 0;
+  out = PyLong_AsLongLongAndOverflow(value, &overflow);
+  return overflow == 0 && out > -(1LL << 62) && out < (1LL << 62);
+}
+
+// The EPSG number of the four codes that bytesInteger gave.
+Ref epsg_of(PyObject* crs, PyObject* projection, PyObject* ellipsoid, PyObject* units) {
+  long long c, p, e, u;
+  if (small_integer(crs, c) && small_integer(projection, p) && small_integer(ellipsoid, e) &&
+      small_integer(units, u)) {
+    return integer(feature::epsg_of(c, p, e, u));
+  }
+  // Codes from a replaced bytesInteger: the same rule by the host's equality.
+  if (equals(crs, 0)) return integer(0);
+  if (equals(crs, 1) && equals(projection, 0) && equals(ellipsoid, 7) && equals(units, 4)) return integer(4326);
+  if (equals(crs, 3)) {
+    if (equals(projection, 3)) return integer(9802);
+    if (equals(projection, 2)) return integer(9822);
+    if (equals(projection, 4)) return integer(9804);
+    if (equals(projection, 5) && equals(ellipsoid, 1)) return integer(4214);
+    if (equals(projection, 5) && equals(ellipsoid, 2)) return integer(4610);
+  }
+  return checked(PyNumber_Multiply(integer(-1).get(), crs));
+}
+
+Ref parameters_of(const feature::FileHead& h, const Ref& projection, const Ref& ellipsoid, const Ref& units) {
+  Ref d = checked(PyDict_New());
+  put(d.get(), names::projectionTypeCode, projection);
+  put(d.get(), names::fileTypeCode, integer(h.file_type_code));
+  put(d.get(), names::ellipsoidCode, ellipsoid);
+  put(d.get(), names::unitsCode, units);
+  put(d.get(), names::central_meridian, real(h.central_meridian));
+  put(d.get(), names::latitude_of_origin, real(h.latitude_of_origin));
+  put(d.get(), names::standard_parallel_1, real(h.standard_parallel_1));
+  put(d.get(), names::standard_parallel_2, real(h.standard_parallel_2));
+  put(d.get(), names::false_easting, real(h.false_easting));
+  put(d.get(), names::false_northing, real(h.false_northing));
+  put(d.get(), names::ellipsoidElevation, real(h.ellipsoid_elevation));
+  put(d.get(), names::projectionElevation, real(h.projection_elevation));
+  return d;
+}
+
+Ref field_dict(const feature::FieldDefinition& f, const Decoder& decode) {
+  Ref d = checked(PyDict_New());
+  put(d.get(), names::name, decode.text(f.name));
+  put(d.get(), names::type, host::text(feature::field_type_name(f.field_type)));
+  put(d.get(), names::typeCode, integer(f.field_type));
+  put(d.get(), names::size, integer(f.size));
+  put(d.get(), names::length, integer(f.length));
+  if (feature::has_decimals(f.field_type)) put(d.get(), names::decimal, integer(f.digits));
+  return d;
+}
+
+// Reads the directory into `_featureDataHeads`, entry by entry.
+std::vector<feature::DataHead> read_directory(PyObject* self, RecordReader& reader, const feature::FileHead& head) {
+  Ref entries = checked(PyList_New(0));
+  host::set_attr(self, names::_featureDataHeads, entries.get());
+  reader.seek(head.start);
+  std::vector<feature::DataHead> directory;
+  for (std::int32_t k = 0; k < head.heads; ++k) {
+    const feature::DataHead entry = feature::parse_data_head(reader.next(LayoutId::DataHead));
+    Ref tuple = checked(PyTuple_Pack(3, integer(entry.data_start).get(), integer(entry.data_count).get(),
+                                     integer(entry.data_end_flag).get()));
+    checked_status(PyList_Append(entries.get(), tuple.get()));
+    directory.push_back(entry);
+  }
+  return directory;
+}
+
+// Sets FileType and the counts by the magic and the type code, which must agree.
+void set_kind(PyObject* self, PyObject* path, const feature::FileHead& head, int magic) {
+  const std::int32_t code = head.file_type_code;
+  if (code < 0 || code > 2 || code != magic) raise_invalid_format(path);
+  const bool polygons = code == 2;
+  host::set_attr(self, names::FileType, host::text(feature::kFileTypes[code]).get());
+  const long long records = static_cast<long long>(polygons ? head.total_polygons : head.total) - 1;
+  host::set_attr(self, names::RecordCount, integer(records).get());
+  host::set_attr(self, names::FeatureCount, integer(polygons ? head.valid_polygons : head.valid).get());
+  if (polygons) {
+    host::set_attr(self, names::ArcTotalCount, integer(static_cast<long long>(head.total) - 1).get());
+    host::set_attr(self, names::ArcValidCount, integer(head.valid).get());
+  }
+}
+
+void read_schema(PyObject* self, RecordReader& reader, const feature::FileHead& head,
+                 const std::vector<feature::DataHead>& directory, const Decoder& decode) {
+  const std::size_t entry = head.file_type_code == 2 ? feature::kPolygonAttributeArea
+                                                     : feature::kLinePointAttributeArea;
+  if (entry >= directory.size()) host::raise(PyExc_IndexError, "list index out of range");
+  reader.seek(directory[entry].data_start);
+  const feature::FieldHead field_head = feature::parse_field_head(reader.next(LayoutId::FieldHead));
+
+  Ref schema = checked(PyDict_New());
+  put(schema.get(), names::fieldCount, integer(field_head.field_count));
+  put(schema.get(), names::fieldLength, integer(field_head.fields_length));
+  put(schema.get(), names::fieldSize, integer(field_head.field_size));
+  put(schema.get(), names::recordCount, host::get_attr(self, names::RecordCount));
+  put(schema.get(), names::featureCount, host::get_attr(self, names::FeatureCount));
+  host::set_attr(self, names::FieldStruct, schema.get());
+
+  Ref fields = checked(PyList_New(0));
+  for (std::int16_t k = 0; k < field_head.field_count; ++k) {
+    const feature::FieldDefinition definition = feature::parse_field(reader.next(LayoutId::Field));
+    checked_status(PyList_Append(fields.get(), field_dict(definition, decode).get()));
+  }
+  put(schema.get(), names::fields, fields);
+}
+
+Ref construct(const Args& args) {
+  host::init_base(args);
+  PyObject* self = args.self();
+  PyObject* path = args[0];
+  PyObject* encoding = args[2];
+  for (PyObject* name : {names::FileName, names::FileType, names::BBox, names::EPSG, names::Parameters,
+                         names::TimeStamp, names::RecordCount, names::FeatureCount}) {
+    host::set_attr(self, name, Py_None);
+  }
+  host::set_attr(self, names::PcolorLibFile, args[1]);
+  host::set_attr(self, names::Encoding, encoding);
+  host::set_attr(self, names::FieldStruct, Py_None);
+  host::set_attr(self, names::StyleItems, Py_None);
+  if (!host::is_regular_file(path)) {
+    PyErr_SetObject(PyExc_FileNotFoundError, path);
+    host::raise_pending();
+  }
+  host::set_attr(self, names::FileName, path);
+  host::set_attr(self, names::TimeStamp, time_stamp(path).get());
+
+  host::InputFile file(path);
+  RecordReader reader(file);
+  const Decoder decode(self, encoding);
+  const feature::FileHead head = feature::parse_file_head(reader.next(LayoutId::FileHead));
+  Ref identification = decode.text(head.identification);
+  const int magic = magic_kind(identification.get());
+  if (magic < 0) raise_invalid_format(path);
+
+  Ref bbox = checked(Py_BuildValue("[dddd]", head.x_min, head.y_min, head.x_max, head.y_max));
+  host::set_attr(self, names::BBox, bbox.get());
+  Ref projection = decode.code(head.projection_type);
+  Ref ellipsoid = decode.code(head.ellipsoid_code);
+  Ref units = decode.code(head.units);
+  Ref crs = decode.code(head.crs);
+  host::set_attr(self, names::EPSG, epsg_of(crs.get(), projection.get(), ellipsoid.get(), units.get()).get());
+  host::set_attr(self, names::Parameters, parameters_of(head, projection, ellipsoid, units).get());
+
+  const std::vector<feature::DataHead> directory = read_directory(self, reader, head);
+  set_kind(self, path, head, magic);
+  read_schema(self, reader, head, directory, decode);
+  return host::none();
+}
+
+Ref describe_property(const Args& args) {
+  Ref schema = host::get_attr(args.self(), names::FieldStruct);
+  if (schema.get() == Py_None) return host::none();
+  Ref fields = host::call_method(schema.get(), names::get, names::fields);
+  if (fields.get() != Py_None && !PyList_Check(fields.get())) {
+    host::raise_format(PyExc_TypeError, "Expected %s, got %.200s", "list", Py_TYPE(fields.get())->tp_name);
+  }
+  return fields;
+}
+
+// os.path.splitext(os.path.basename(name))[0], through the host's own functions.
+Ref stem_of(PyObject* file_name) {
+  Ref os_path = host::import_module("os.path");
+  Ref base = host::call(checked(PyObject_GetAttrString(os_path.get(), "basename")).get(), file_name);
+  Ref parts = host::call(checked(PyObject_GetAttrString(os_path.get(), "splitext")).get(), base.get());
+  return host::get_item(parts.get(), integer(0).get());
+}
+
+Ref get_capabilities(const Args& args) {
+  PyObject* self = args.self();
+  Ref file_type = host::get_attr(self, names::FileType);
+  if (file_type.get() == Py_None) return host::none();
+  Ref summary = checked(PyDict_New());
+  put(summary.get(), names::type, host::text("FeatureCollection"));
+  put(summary.get(), names::fileType, file_type);
+  put(summary.get(), names::timeStamp, host::get_attr(self, names::TimeStamp));
+  put(summary.get(), names::name, stem_of(host::get_attr(self, names::FileName).get()));
+  put(summary.get(), names::bbox, host::get_attr(self, names::BBox));
+
+  Ref crs_properties = checked(PyDict_New());
+  put(crs_properties.get(), names::name, host::concat_format("EPSG:", host::get_attr(self, names::EPSG).get()));
+  put(crs_properties.get(), names::parameters, host::get_attr(self, names::Parameters));
+  put(crs_properties.get(), names::crs, host::none());
+  Ref crs = checked(PyDict_New());
+  put(crs.get(), names::type, host::text("name"));
+  put(crs.get(), names::properties, crs_properties);
+  put(summary.get(), names::crs, crs);
+
+  Ref schema = host::get_attr(self, names::FieldStruct);
+  if (schema.get() != Py_None) {
+    Ref counts = checked(PyDict_New());
+    put(counts.get(), names::fieldCount, host::get_item(schema.get(), names::fieldCount));
+    put(counts.get(), names::featureCount, host::get_item(schema.get(), names::featureCount));
+    put(summary.get(), names::properties, counts);
+  }
+  return summary;
+}
+
+// The record layouts as class constants, in their order.
+std::vector<host::Member> members() {
+  using host::param;
+  std::vector<host::Member> all;
+  for (const feature::LayoutConstant& constant : feature::kLayouts) {
+    all.push_back(host::Constant{.name = constant.name, .text = constant.format});
+  }
+  all.push_back(host::Method{
+      .name = "__init__",
+      .params = {param("mapGisFile", "str").exactly(&PyUnicode_Type),
+                 param("mapGisColorLib", "str").exactly(&PyUnicode_Type).or_none().defaults_to(host::none_default()),
+                 param("encoding", "str").exactly(&PyUnicode_Type).defaults_to(host::text_default("GB2312"))},
+      .doc = "打开 MapGIS 点、线、面文件，读取文件头、数据区目录和属性结构。",
+      .body = construct,
+  });
+  all.push_back(host::Method{
+      .name = "describeProperty",
+      .returns = "Union[list, None]",
+      .doc = "属性字段列表（FieldStruct['fields']）；未加载文件时为 None。",
+      .body = describe_property,
+  });
+  all.push_back(host::Method{
+      .name = "getCapabilities",
+      .returns = "Union[dict, None]",
+      .doc = "文件概要（GeoJSON FeatureCollection 的成员）；未加载文件时为 None。",
+      .body = get_capabilities,
+  });
+  return all;
+}
+
+}  // namespace
 
 const host::ClassSpec& feature_file_class() {
   static const host::ClassSpec spec{
       .name = "MapGisFile",
       .base = "KestrinBase",
-      .doc = "MapGIS 点、线、面文件（WT、WL、WP）读取器。",
-      .members = {host::base_constructor("打开 MapGIS 点、线、面文件。")},
+      .doc = "MapGIS 点、线、面文件（WT、WL、WP）读取器。\n"
+             "\n"
+             "示例：\n"
+             "    layer = MapGisFile('地块.WP')\n"
+             "    print(layer.FileType, layer.FeatureCount, layer.describeProperty())\n",
+      .members = members(),
   };
   return spec;
 }

@@ -1,0 +1,120 @@
+#include "mapgis/feature_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace mapgis::feature;
+
+namespace {
+
+template <typename T>
+void put(std::vector<unsigned char>& bytes, std::size_t offset, T value) {
+  std::memcpy(bytes.data() + offset, &value, sizeof value);
+}
+
+}  // namespace
+
+TEST(FeatureFormat, LayoutSizesAndFieldCounts) {
+  const std::size_t sizes[] = {336, 10, 348, 39, 33, 54, 54, 54, 54, 20, 54, 57, 40, 24, 51};
+  const std::size_t fields[] = {38, 3, 18, 12, 8, 12, 8, 8, 8, 3, 15, 19, 12, 5, 5};
+  for (std::size_t i = 0; i < kLayouts.size(); ++i) {
+    EXPECT_EQ(layout(static_cast<LayoutId>(i)).size(), sizes[i]) << kLayouts[i].name;
+    EXPECT_EQ(layout(static_cast<LayoutId>(i)).field_count(), fields[i]) << kLayouts[i].name;
+  }
+}
+
+TEST(FeatureFormat, HeaderFieldsAtOddOffsets) {
+  std::vector<unsigned char> bytes(336, 0);
+  std::memcpy(bytes.data(), "WMAP`D23", 8);
+  put<std::int32_t>(bytes, 8, 2);
+  put<std::int32_t>(bytes, 12, -7);
+  bytes[91] = 3;
+  bytes[109] = 5;
+  put(bytes, 151, 117.0);
+  put(bytes, 207, 1e7);
+  put(bytes, 224, -2.5);
+  put<std::int32_t>(bytes, 264, 11);
+  put<std::int32_t>(bytes, 280, 4);
+  put(bytes, 328, 99.5);
+  const FileHead head = parse_file_head(bytes.data());
+  EXPECT_EQ(head.identification, "WMAP`D23");
+  EXPECT_EQ(head.file_type_code, 2);
+  EXPECT_EQ(head.start, -7);
+  EXPECT_EQ(head.crs, std::string_view("\x03", 1));
+  EXPECT_EQ(head.projection_type, std::string_view("\x05", 1));
+  EXPECT_EQ(head.central_meridian, 117.0);
+  EXPECT_EQ(head.false_northing, 1e7);
+  EXPECT_EQ(head.projection_elevation, -2.5);
+  EXPECT_EQ(head.total, 11);
+  EXPECT_EQ(head.total_polygons, 4);
+  EXPECT_EQ(head.y_max, 99.5);
+}
+
+TEST(FeatureFormat, RecordsKeepSignedAndUnsignedCodes) {
+  std::vector<unsigned char> point(33, 0);
+  point[0] = 0xFF;
+  put<std::int16_t>(point, 1, -2);
+  put<std::int32_t>(point, 3, 123456);
+  put(point, 7, 1.25);
+  point[31] = 0xFF;
+  const PointHead head = parse_point_head(point.data());
+  EXPECT_EQ(head.flag, 255);
+  EXPECT_EQ(head.string_count, -2);
+  EXPECT_EQ(head.string_offset, 123456);
+  EXPECT_EQ(head.x, 1.25);
+  EXPECT_EQ(head.point_type, -1);
+
+  std::vector<unsigned char> line(57, 0);
+  line[0] = 1;
+  put<std::int32_t>(line, 10, 4);
+  put<std::int32_t>(line, 14, 64);
+  put<std::int32_t>(line, 26, 7);
+  put(line, 35, 0.5f);
+  put<std::int32_t>(line, 47, -3);
+  const Polyline polyline = parse_polyline(line.data());
+  EXPECT_EQ(polyline.vertices, 4);
+  EXPECT_EQ(polyline.start, 64);
+  EXPECT_EQ(polyline.color, 7);
+  EXPECT_EQ(polyline.x_scale, 0.5f);
+  EXPECT_EQ(polyline.layer, -3);
+
+  std::vector<unsigned char> field(39, 0);
+  field[20] = 5;
+  field[25] = 0xFF;
+  field[26] = 0xFF;
+  field[29] = 6;
+  const FieldDefinition definition = parse_field(field.data());
+  EXPECT_EQ(definition.field_type, 5);
+  EXPECT_EQ(definition.size, -1);
+  EXPECT_EQ(definition.digits, 6);
+}
+
+TEST(FeatureFormat, EpsgRule) {
+  struct Case {
+    std::int64_t crs, projection, ellipsoid, units, epsg;
+  } cases[] = {
+      {0, 9, 9, 9, 0},   {1, 0, 7, 4, 4326}, {1, 0, 7, 3, -1},  {3, 3, 0, 0, 9802}, {3, 2, 0, 0, 9822},
+      {3, 4, 0, 0, 9804}, {3, 5, 1, 0, 4214}, {3, 5, 2, 0, 4610}, {3, 5, 3, 0, -3},  {3, 6, 1, 0, -3},
+      {200, 0, 0, 0, -200},
+  };
+  for (const Case& c : cases) EXPECT_EQ(epsg_of(c.crs, c.projection, c.ellipsoid, c.units), c.epsg);
+}
+
+TEST(FeatureFormat, FieldTypesAndPointSubRecords) {
+  EXPECT_EQ(field_type_name(1), "byte");
+  EXPECT_EQ(field_type_name(5), "double");
+  EXPECT_EQ(field_type_name(8), "bool");
+  for (int code : {0, 6, 7, 9, 255}) EXPECT_EQ(field_type_name(code), "string");
+  LayoutId id;
+  ASSERT_TRUE(point_sub_layout(4, id));
+  EXPECT_EQ(size_of(id), 20u);
+  EXPECT_FALSE(point_sub_layout(6, id));
+  EXPECT_FALSE(point_sub_layout(-1, id));
+}
+
+TEST(FeatureFormat, PositionsDoNotWrap) {
+  EXPECT_EQ(record_position(2'000'000'000, 2'000'000'000, 93), 2'000'000'000LL + 93LL * 2'000'000'000LL);
+  EXPECT_EQ(directory_position(-10, 3), 20);
+}
