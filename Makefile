@@ -30,6 +30,7 @@ sanitize:
 bench: build
 	$(PYTHON) bench/bench_core.py
 	$(PYTHON) bench/bench_mapgis_support.py
+	$(PYTHON) bench/bench_feature_open.py
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so

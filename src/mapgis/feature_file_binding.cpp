@@ -11,6 +11,7 @@
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/feature_format.h"
+#include "mapgis/file_source.h"
 
 namespace mapgis {
 
@@ -23,22 +24,15 @@ namespace names = host::names;
 
 namespace {
 
-// Reads whole records from the open file; a short read raises the host's
-// struct error, as unpacking too few bytes does.
+// Reads whole records from the open file, reusing one buffer.
 class RecordReader {
  public:
-  explicit RecordReader(host::InputFile& file) : file_(file) {}
-
-  const unsigned char* next(LayoutId id) {
-    const std::size_t size = feature::size_of(id);
-    buffer_.resize(size);
-    if (file_.read(buffer_.data(), size) != size) host::raise_short_record(size);
-    return buffer_.data();
-  }
-  void seek(std::int64_t position) { file_.seek(position); }
+  explicit RecordReader(host::InputFile& file) : source_(file) {}
+  const unsigned char* next(LayoutId id) { return feature::read_record(source_, id, buffer_).data(); }
+  void seek(std::int64_t position) { source_.seek(position); }
 
  private:
-  host::InputFile& file_;
+  FileSource source_;
   std::vector<unsigned char> buffer_;
 };
 

@@ -116,6 +116,46 @@ bool point_sub_layout(std::int8_t point_type, LayoutId& id) {
   return true;
 }
 
+PointSub parse_point_sub(std::int8_t point_type, const unsigned char* bytes) {
+  LayoutId id;
+  if (!point_sub_layout(point_type, id)) return std::monostate{};
+  const Record r(layout(id), bytes);
+  switch (point_type) {
+    case 0:  // Height, Width, Gap, Angle, FontChinese, FontEnglish, FontStyle, Arrangement, -, FontColor, -, Layer
+      return PointString{r.float32(0), r.float32(1), r.float32(2), r.float32(3), r.int16(4), r.int16(5),
+                         r.byte(6),    r.byte(7),    r.int32(9),   r.int32(11)};
+    case 1:  // Marker, Height, Width, Angle, -, Color, -, Layer
+      return PointMarker{r.int32(0), r.float32(1), r.float32(2), r.float32(3), r.int32(5), r.int32(7)};
+    case 2:  // Radius, Color, Width, Flag, -, FillColor, -, Layer
+      return PointCircle{r.float64(0), r.int32(1), r.float32(2), r.byte(3), r.int32(5), r.int32(7)};
+    case 3:  // Radius, StartAngle, EndAngle, Width, -, Color, -, Layer
+      return PointArc{r.float64(0), r.float32(1), r.float32(2), r.float32(3), r.int32(5), r.int32(7)};
+    case 4:  // Width, Height, Angle
+      return PointImage{r.float64(0), r.float64(1), r.float32(2)};
+    default:  // Height, Width, XGap, Angle, FontChinese, FontEnglish, FontStyle, YGap, LayoutHeight,
+              // LayoutWidth, Arrangement, -, Color, -, Layer
+      return PointText{r.float32(0), r.float32(1), r.float32(2), r.float32(3), r.int16(4),
+                       r.int16(5),   r.byte(6),    r.float32(7), r.float32(8), r.float32(9),
+                       r.byte(10),   r.int32(12),  r.int32(14)};
+  }
+}
+
+std::vector<unsigned char>& read_record(ByteSource& source, LayoutId id, std::vector<unsigned char>& buffer) {
+  buffer.resize(size_of(id));
+  source.read_exact(buffer.data(), buffer.size());
+  return buffer;
+}
+
+PointRecord read_point(ByteSource& source) {
+  std::vector<unsigned char> buffer;
+  PointRecord point{parse_point_head(read_record(source, LayoutId::PointHead, buffer).data()), std::monostate{}};
+  LayoutId sub;
+  if (point_sub_layout(point.head.point_type, sub)) {
+    point.sub = parse_point_sub(point.head.point_type, read_record(source, sub, buffer).data());
+  }
+  return point;
+}
+
 std::int64_t epsg_of(std::int64_t crs, std::int64_t projection_type, std::int64_t ellipsoid, std::int64_t units) {
   if (crs == 0) return 0;
   if (crs == 1 && projection_type == 0 && ellipsoid == 7 && units == 4) return 4326;

@@ -7,7 +7,10 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <variant>
+#include <vector>
 
+#include "mapgis/byte_source.h"
 #include "mapgis/layout.h"
 
 namespace mapgis::feature {
@@ -130,8 +133,86 @@ PointHead parse_point_head(const unsigned char* bytes);
 Polygon parse_polygon(const unsigned char* bytes);
 Topology parse_topology(const unsigned char* bytes);
 
+// Point sub-records, by point type 0 to 5.
+struct PointString {
+  float height, width, gap, angle;
+  std::int16_t font_chinese, font_english;
+  std::uint8_t font_style, arrangement;
+  std::int32_t color, layer;
+};
+struct PointMarker {
+  std::int32_t marker;
+  float height, width, angle;
+  std::int32_t color, layer;
+};
+struct PointCircle {
+  double radius;
+  std::int32_t color;
+  float width;
+  std::uint8_t flag;
+  std::int32_t fill_color, layer;
+};
+struct PointArc {
+  double radius;
+  float start_angle, end_angle, width;
+  std::int32_t color, layer;
+};
+struct PointImage {
+  double width, height;
+  float angle;
+};
+struct PointText {
+  float height, width, x_gap, angle;
+  std::int16_t font_chinese, font_english;
+  std::uint8_t font_style;
+  float y_gap, layout_height, layout_width;
+  std::uint8_t arrangement;
+  std::int32_t color, layer;
+};
+using PointSub = std::variant<std::monostate, PointString, PointMarker, PointCircle, PointArc, PointImage, PointText>;
+
 // The layout of the point sub-record of `point_type`, or none for a type outside 0 to 5.
 bool point_sub_layout(std::int8_t point_type, LayoutId& id);
+// Parses a sub-record of `point_type` from a buffer of its layout's size.
+PointSub parse_point_sub(std::int8_t point_type, const unsigned char* bytes);
+
+// Reading from a source: one record at the current position, exactly its size.
+std::vector<unsigned char>& read_record(ByteSource& source, LayoutId id, std::vector<unsigned char>& buffer);
+
+// A point record: its head, then the sub-record its type selects (none for a
+// type outside 0 to 5), read right behind the head.
+struct PointRecord {
+  PointHead head;
+  PointSub sub;
+};
+PointRecord read_point(ByteSource& source);
+
+struct Vertex {
+  double x, y;
+};
+// `count` vertices read one after another from the current position.
+template <typename Visit>
+void read_vertices(ByteSource& source, std::int64_t count, Visit&& visit) {
+  unsigned char bytes[kVertexSize];
+  for (std::int64_t i = 0; i < count; ++i) {
+    source.read_exact(bytes, sizeof bytes);
+    Vertex vertex;
+    std::memcpy(&vertex.x, bytes, 8);
+    std::memcpy(&vertex.y, bytes + 8, 8);
+    visit(vertex);
+  }
+}
+// `count` arc numbers (int32) read one after another from the current position.
+template <typename Visit>
+void read_arc_numbers(ByteSource& source, std::int64_t count, Visit&& visit) {
+  unsigned char bytes[kArcNumberSize];
+  for (std::int64_t i = 0; i < count; ++i) {
+    source.read_exact(bytes, sizeof bytes);
+    std::int32_t number;
+    std::memcpy(&number, bytes, sizeof number);
+    visit(number);
+  }
+}
 
 // The magics and their file type codes: 0 line, 1 point, 2 polygon.
 inline constexpr std::array<std::string_view, 3> kMagics = {"WMAP`D21", "WMAP`D22", "WMAP`D23"};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 using namespace mapgis::feature;
@@ -117,4 +118,80 @@ TEST(FeatureFormat, FieldTypesAndPointSubRecords) {
 TEST(FeatureFormat, PositionsDoNotWrap) {
   EXPECT_EQ(record_position(2'000'000'000, 2'000'000'000, 93), 2'000'000'000LL + 93LL * 2'000'000'000LL);
   EXPECT_EQ(directory_position(-10, 3), 20);
+}
+
+namespace {
+
+std::string bytes_of(std::initializer_list<std::pair<std::size_t, std::string>> parts, std::size_t size) {
+  std::string bytes(size, '\0');
+  for (const auto& [offset, text] : parts) bytes.replace(offset, text.size(), text);
+  return bytes;
+}
+
+template <typename T>
+std::string raw(T value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+}  // namespace
+
+TEST(FeatureReading, PointRecordsReadTheirSubRecord) {
+  // A circle point: head, then the 54-byte circle sub-record at byte 33.
+  const std::string circle = bytes_of({{0, "\x01"}, {7, raw(3.5)}, {31, "\x02"}, {33, raw(2.25)}, {41, raw<std::int32_t>(9)},
+                                       {49, "\x01"}, {75, raw<std::int32_t>(12)}, {83, raw<std::int32_t>(-4)}},
+                                      93);
+  mapgis::MemorySource source(circle);
+  const PointRecord point = read_point(source);
+  EXPECT_EQ(point.head.x, 3.5);
+  const auto& sub = std::get<PointCircle>(point.sub);
+  EXPECT_EQ(sub.radius, 2.25);
+  EXPECT_EQ(sub.color, 9);
+  EXPECT_EQ(sub.flag, 1);
+  EXPECT_EQ(sub.fill_color, 12);
+  EXPECT_EQ(sub.layer, -4);
+
+  // A type outside 0 to 5 reads nothing behind the head: a 33-byte file is enough.
+  const std::string bare_bytes = bytes_of({{31, "\x07"}}, 33);
+  mapgis::MemorySource bare(bare_bytes);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(read_point(bare).sub));
+
+  // The image sub-record is 20 bytes; the text sub-record keeps its fields apart.
+  const std::string image_bytes = bytes_of({{31, "\x04"}, {33, raw(4.0)}, {41, raw(5.0)}, {49, raw(0.5f)}}, 53);
+  mapgis::MemorySource image(image_bytes);
+  EXPECT_EQ(std::get<PointImage>(read_point(image).sub).angle, 0.5f);
+  const std::string text_bytes =
+      bytes_of({{31, "\x05"}, {33 + 21, raw(1.5f)}, {33 + 33, "\x03"}, {33 + 50, raw<std::int32_t>(6)}}, 93);
+  mapgis::MemorySource text(text_bytes);
+  const auto sub_text = std::get<PointText>(read_point(text).sub);
+  EXPECT_EQ(sub_text.y_gap, 1.5f);
+  EXPECT_EQ(sub_text.arrangement, 3);
+  EXPECT_EQ(sub_text.layer, 6);
+}
+
+TEST(FeatureReading, ShortRecordsAndRunsFailAtTheFirstMissingItem) {
+  const std::string cut_bytes = bytes_of({{31, "\x01"}}, 60);
+  mapgis::MemorySource cut(cut_bytes);
+  try {
+    read_point(cut);
+    FAIL() << "a cut sub-record was read";
+  } catch (const mapgis::ShortRecord& error) {
+    EXPECT_EQ(error.size, 54u);
+  }
+
+  const std::string vertices = raw(1.0) + raw(2.0) + raw(3.0) + raw(4.0) + raw(5.0);
+  mapgis::MemorySource source(vertices);
+  std::vector<Vertex> seen;
+  EXPECT_THROW(read_vertices(source, 3, [&](const Vertex& v) { seen.push_back(v); }), mapgis::ShortRecord);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].x, 3.0);
+  EXPECT_EQ(seen[1].y, 4.0);
+
+  // A count far beyond the data reads item by item and stops at the end.
+  const std::string arc_bytes = raw<std::int32_t>(-5) + raw<std::int32_t>(0);
+  mapgis::MemorySource arcs(arc_bytes);
+  std::vector<std::int32_t> numbers;
+  EXPECT_THROW(read_arc_numbers(arcs, 2'000'000'000, [&](std::int32_t n) { numbers.push_back(n); }),
+               mapgis::ShortRecord);
+  EXPECT_EQ(numbers, (std::vector<std::int32_t>{-5, 0}));
+  EXPECT_THROW(arcs.seek(-1), mapgis::NegativeSeek);
 }

@@ -1,0 +1,61 @@
+// Where the readers get their bytes from: a file in the module, a buffer in
+// the C++ tests and fuzzers. No host types here.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace mapgis {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Moves to an absolute position; past the end is allowed, a negative one fails.
+  virtual void seek(std::int64_t position) = 0;
+  // Reads up to `size` bytes; fewer only at the end.
+  virtual std::size_t read(void* out, std::size_t size) = 0;
+  // Called when a record could not be read whole; does not return.
+  [[noreturn]] virtual void short_record(std::size_t size) = 0;
+
+  // Reads exactly `size` bytes or fails.
+  void read_exact(void* out, std::size_t size) {
+    if (read(out, size) != size) short_record(size);
+  }
+};
+
+// Errors of the in-memory source, for callers without a host.
+struct ShortRecord {
+  std::size_t size;
+};
+struct NegativeSeek {
+  std::int64_t position;
+};
+
+// A source over a byte buffer that outlives it.
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  explicit MemorySource(std::string&&) = delete;  // would leave the view dangling
+  void seek(std::int64_t position) override {
+    if (position < 0) throw NegativeSeek{position};
+    position_ = static_cast<std::uint64_t>(position);
+  }
+  std::size_t read(void* out, std::size_t size) override {
+    if (position_ >= bytes_.size()) return 0;
+    const std::size_t count = std::min<std::uint64_t>(size, bytes_.size() - position_);
+    std::memcpy(out, bytes_.data() + position_, count);
+    position_ += count;
+    return count;
+  }
+  [[noreturn]] void short_record(std::size_t size) override { throw ShortRecord{size}; }
+
+ private:
+  std::string_view bytes_;
+  std::uint64_t position_ = 0;
+};
+
+}  // namespace mapgis
