@@ -164,6 +164,29 @@ class OpeningTest(FeatureFileTestCase):
                 self.assertEqual(MapGisFile(path).TimeStamp, text)
 
 
+class ClassConstantsTest(unittest.TestCase):
+    def test_layouts_in_order(self):
+        layouts = [("FeatureFileHead", fixtures.FEATURE_FILE_HEAD, 336), ("FeatureDataHead", fixtures.FEATURE_DATA_HEAD, 10),
+                   ("FeatureFieldHead", fixtures.FEATURE_FIELD_HEAD, 348), ("FeatureField", fixtures.FEATURE_FIELD, 39),
+                   ("FeaturePointHead", fixtures.FEATURE_POINT_HEAD, 33),
+                   ("FeaturePointString", fixtures.FEATURE_POINT_STRING, 54),
+                   ("FeaturePointMarker", fixtures.FEATURE_POINT_MARKER, 54),
+                   ("FeaturePointCircle", fixtures.FEATURE_POINT_CIRCLE, 54),
+                   ("FeaturePointArc", fixtures.FEATURE_POINT_ARC, 54),
+                   ("FeaturePointImage", fixtures.FEATURE_POINT_IMAGE, 20),
+                   ("FeaturePointText", fixtures.FEATURE_POINT_TEXT, 54),
+                   ("FeaturePolyline", fixtures.FEATURE_POLYLINE, 57), ("FeaturePolygon", fixtures.FEATURE_POLYGON, 40),
+                   ("Topology", fixtures.TOPOLOGY, 24), ("FeatureNode", fixtures.FEATURE_NODE, 51)]
+        stored = [name for name in vars(MapGisFile) if name.startswith("_MapGisFile__")]
+        self.assertEqual(stored, ["_MapGisFile__" + name for name, _, _ in layouts])
+        for name, layout, size in layouts:
+            with self.subTest(name):
+                self.assertEqual(getattr(MapGisFile, "_MapGisFile__" + name), layout)
+                self.assertEqual(struct.calcsize(layout), size)
+        self.assertEqual([name for name in vars(MapGisFile) if not name.startswith("_")],
+                         ["describeProperty", "getCapabilities"])
+
+
 class FailureTest(FeatureFileTestCase):
     def failure(self, path, *args):
         """The error of opening `path` and the attributes the failed
