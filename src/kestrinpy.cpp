@@ -5,6 +5,7 @@
 // loads hand back the first module object, whose top-level code never runs twice.
 #include "core/classes.h"
 #include "geometry/classes.h"
+#include "host/generator.h"
 #include "host/module.h"
 #include "host/names.h"
 #include "host/ops.h"
@@ -120,6 +121,7 @@ void run_top_level(PyObject* module) {
 
   host::names::intern_all();
   host::ready_function_type();
+  host::ready_generator_type();
   for (const host::ClassSpec* spec : {
            &core::messenger_class(),
            &core::kestrin_base_class(),

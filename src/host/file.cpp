@@ -1,8 +1,11 @@
 #include "host/file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "host/ops.h"
@@ -33,19 +36,25 @@ bool path_exists(const std::string& path) {
 }
 
 InputFile::InputFile(PyObject* path) : path_(Ref::borrow(path)) {
-  Ref encoded = checked(PyUnicode_EncodeFSDefault(path));
+  PyObject* converted = nullptr;  // str, bytes or a path object, as open() takes them
+  if (!PyUnicode_FSConverter(path, &converted)) raise_pending();
+  Ref encoded = Ref::steal(converted);
   if (std::strlen(PyBytes_AS_STRING(encoded.get())) != static_cast<std::size_t>(PyBytes_GET_SIZE(encoded.get()))) {
     raise(PyExc_ValueError, "embedded null byte");
   }
   do {
-    errno = 0;
-    file_ = std::fopen(PyBytes_AS_STRING(encoded.get()), "rb");
-  } while (file_ == nullptr && errno == EINTR);
-  if (file_ == nullptr) raise_os_error(true);
+    fd_ = ::open(PyBytes_AS_STRING(encoded.get()), O_RDONLY | O_CLOEXEC);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) raise_os_error(true);
+  struct stat info;
+  if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+    errno = EISDIR;  // open() refuses a folder for reading too
+    raise_os_error(true);
+  }
 }
 
 InputFile::~InputFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 void InputFile::raise_os_error(bool with_name) {
@@ -57,29 +66,57 @@ void InputFile::raise_os_error(bool with_name) {
   throw HostError{};
 }
 
+const InputFile::Block& InputFile::block(std::int64_t index) {
+  Block* victim = &blocks_[0];
+  for (Block& b : blocks_) {
+    if (b.index == index) {
+      b.used = ++clock_;
+      return b;
+    }
+    if (b.used < victim->used) victim = &b;
+  }
+  if (!victim->bytes) victim->bytes = std::make_unique<unsigned char[]>(kBlockSize);
+  victim->index = -1;
+  std::size_t filled = 0;
+  const off_t start = static_cast<off_t>(index) * static_cast<off_t>(kBlockSize);
+  while (filled < kBlockSize) {
+    const ssize_t got = ::pread(fd_, victim->bytes.get() + filled, kBlockSize - filled, start + static_cast<off_t>(filled));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      raise_os_error(false);
+    }
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  victim->index = index;
+  victim->size = filled;
+  victim->used = ++clock_;
+  return *victim;
+}
+
 std::size_t InputFile::read(void* buffer, std::size_t size) {
   auto* out = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
-    const std::size_t got = std::fread(out + done, 1, size - done, file_);
-    done += got;
-    if (got == 0) {
-      if (std::ferror(file_)) {
-        if (errno == EINTR) {
-          std::clearerr(file_);
-          continue;
-        }
-        raise_os_error(false);
-      }
-      break;  // end of file
-    }
+    const std::int64_t index = position_ / static_cast<std::int64_t>(kBlockSize);
+    const std::size_t offset = static_cast<std::size_t>(position_ % static_cast<std::int64_t>(kBlockSize));
+    const Block& b = block(index);
+    if (offset >= b.size) break;  // the end of the file
+    const std::size_t count = std::min(size - done, b.size - offset);
+    std::memcpy(out + done, b.bytes.get() + offset, count);
+    done += count;
+    position_ += static_cast<std::int64_t>(count);
+    if (b.size < kBlockSize && offset + count >= b.size) break;
   }
   return done;
 }
 
 void InputFile::seek(std::int64_t offset) {
-  static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
-  if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) raise_os_error(false);
+  if (offset < 0) {
+    errno = EINVAL;
+    raise_os_error(false);
+  }
+  position_ = offset;
 }
 
 std::string InputFile::read_rest() {

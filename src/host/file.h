@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "host/ref.h"
@@ -24,6 +24,11 @@ std::string file_system_path(PyObject* path);
 bool path_exists(const std::string& path);
 
 // A file opened for binary reading; closed when the object goes.
+//
+// Reads go through a few cached blocks, so that seeking back and forth between
+// the areas of a file (a record, then its attributes, then the next record)
+// costs no system call while the data is at hand, as a seek inside the host's
+// own read buffer costs none.
 class InputFile {
  public:
   // Raises the host's OSError (with the file name) when it cannot be opened.
@@ -41,10 +46,24 @@ class InputFile {
   std::string read_rest();
 
  private:
+  static constexpr std::size_t kBlockSize = 1 << 16;
+  static constexpr std::size_t kBlocks = 4;
+  struct Block {
+    std::int64_t index = -1;  // block number in the file, -1 when empty
+    std::size_t size = 0;     // bytes held (fewer than kBlockSize at the end)
+    std::uint64_t used = 0;   // for replacing the least recently used block
+    std::unique_ptr<unsigned char[]> bytes;
+  };
+
+  const Block& block(std::int64_t index);
   // Open errors carry the file name; seek and read errors do not, as with open().
   [[noreturn]] void raise_os_error(bool with_name);
-  std::FILE* file_ = nullptr;
+
+  int fd_ = -1;
   Ref path_;
+  std::int64_t position_ = 0;
+  std::uint64_t clock_ = 0;
+  Block blocks_[kBlocks];
 };
 
 // The host's struct.error for a record read short: "unpack requires a buffer of N bytes".

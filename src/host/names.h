@@ -31,7 +31,16 @@ namespace host::names {
   X(false_northing) X(ellipsoidElevation) X(projectionElevation)                         \
   X(fieldCount) X(fieldLength) X(fieldSize) X(recordCount) X(featureCount) X(fields)     \
   X(name) X(size) X(length) X(decimal) X(get)                                            \
-  X(fileType) X(timeStamp) X(bbox) X(crs) X(properties) X(parameters)
+  X(fileType) X(timeStamp) X(bbox) X(crs) X(properties) X(parameters)                  \
+  /* the feature stream: feature keys, style keys, attribute values */                  \
+  X(HEX) X(MapGisColorLib) X(subType) X(id) X(geometry) X(style) X(coordinates) X(value) \
+  X(lineNo) X(subLineNo) X(lineType) X(width) X(color) X(subColor) X(xScale) X(yScale)   \
+  X(layer) X(transparent) X(subGraph) X(height) X(angle) X(lineWidth) X(lineSubColor)    \
+  X(radius) X(circleColor) X(flag) X(startAngle) X(endAngle) X(text) X(gap) X(xGap)      \
+  X(yGap) X(fontChinese) X(fontEnglish) X(fontStyle) X(arrangement) X(fillColor)         \
+  X(fillPattern) X(patternHeight) X(patternWidth) X(patternColor)                        \
+  /* values the stream puts into every feature */                                        \
+  X(Feature) X(Point) X(LineString) X(Polygon)
 
 #define KESTRIN_DECLARE_NAME(name) extern PyObject* name;
 KESTRIN_NAMES(KESTRIN_DECLARE_NAME)

@@ -30,8 +30,30 @@ Ref call_method(PyObject* object, PyObject* name, Objects... args) {
   throw HostError{};
 }
 
+// A new dictionary with room for `keys` keys without growing.
+inline Ref new_dict(Py_ssize_t keys) { return checked(_PyDict_NewPresized(keys)); }
+
 inline Ref get_item(PyObject* container, PyObject* key) {
+  if (PyDict_CheckExact(container)) {  // a plain dict: no subscript dispatch
+    PyObject* value = PyDict_GetItemWithError(container, key);
+    if (value != nullptr) return Ref::borrow(value);
+    if (!PyErr_Occurred()) {
+      Ref wrapped = PyTuple_Check(key) ? checked(PyTuple_Pack(1, key)) : Ref::borrow(key);
+      PyErr_SetObject(PyExc_KeyError, wrapped.get());  // as dict[key] reports it
+    }
+    raise_pending();
+  }
   return checked(PyObject_GetItem(container, key));
+}
+
+// container[index] for an integer index, without making the index object for
+// a plain list or tuple.
+inline Ref get_index(PyObject* container, Py_ssize_t index) {
+  if ((PyList_CheckExact(container) || PyTuple_CheckExact(container)) && index >= 0 && index < Py_SIZE(container)) {
+    return Ref::borrow(PySequence_Fast_ITEMS(container)[index]);
+  }
+  Ref key = checked(PyLong_FromSsize_t(index));
+  return checked(PyObject_GetItem(container, key.get()));
 }
 
 inline Ref get_attr(PyObject* object, PyObject* name) {

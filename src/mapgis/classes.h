@@ -9,4 +9,8 @@ const host::ClassSpec& project_class();
 const host::ClassSpec& color_lib_class();
 const host::ClassSpec& feature_file_class();
 
+// colours.HEX(number, fallback), called directly while the object's HEX is the
+// module's own (nothing could tell the difference), through the object otherwise.
+host::Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback);
+
 }  // namespace mapgis

@@ -259,17 +259,15 @@ Ref hex_of_objects(const Ref (&rgb)[3]) {
   return text;
 }
 
-Ref hex(const Args& args) {
-  PyObject* self = args.self();
-  PyObject* index = args[0];
-  if (!in_range(self, index)) return Ref::borrow(args[1]);
+Ref hex_of(PyObject* self, PyObject* index, PyObject* fallback) {
+  if (!in_range(self, index)) return Ref::borrow(fallback);
   char text[8];
   if (host::finds_own_method(self, names::RGB, rgb) && host::finds_own_method(self, names::CMYK, cmyk)) {
     colour::hex_text(own_rgb(self, index), text);
     return checked(PyUnicode_FromStringAndSize(text, 7));
   }
   Ref answer = host::call_method(self, names::RGB, index);
-  if (answer.get() == Py_None) return Ref::borrow(args[1]);
+  if (answer.get() == Py_None) return Ref::borrow(fallback);
   Ref channels[3];
   host::unpack(answer.get(), 3, channels);
   colour::Rgb value{};
@@ -287,7 +285,14 @@ Ref hex(const Args& args) {
   return checked(PyUnicode_FromStringAndSize(text, 7));
 }
 
+Ref hex(const Args& args) { return hex_of(args.self(), args[0], args[1]); }
+
 }  // namespace
+
+Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback) {
+  if (host::finds_own_method(colours, names::HEX, hex)) return hex_of(colours, number, fallback);
+  return host::call_method(colours, names::HEX, number, fallback);
+}
 
 const host::ClassSpec& color_lib_class() {
   using host::param;

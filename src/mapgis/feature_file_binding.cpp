@@ -11,6 +11,7 @@
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/feature_format.h"
+#include "mapgis/feature_stream.h"
 #include "mapgis/file_source.h"
 
 namespace mapgis {
@@ -318,6 +319,12 @@ std::vector<host::Member> members() {
       .returns = "Union[dict, None]",
       .doc = "文件概要（GeoJSON FeatureCollection 的成员）；未加载文件时为 None。",
       .body = get_capabilities,
+  });
+  all.push_back(host::Method{
+      .name = "getFeature",
+      .returns = "Iterator",
+      .doc = "逐个生成要素字典（GeoJSON Feature）：几何、样式、属性与时间戳。",
+      .body = get_feature,
   });
   return all;
 }

@@ -1,0 +1,31 @@
+// A host generator driven by a C++ state machine: next, send, throw, close and
+// iteration behave as for a generator function whose body has no handlers, so
+// an error (or a thrown exception) ends the run and releases what it holds.
+#pragma once
+
+#include <memory>
+
+#include "host/ref.h"
+
+namespace host {
+
+class GeneratorBody {
+ public:
+  virtual ~GeneratorBody() = default;
+  // The next item, or an empty Ref (and no host error) once the run is over.
+  // Throws HostError on failure; the run then ends.
+  virtual Ref next() = 0;
+  // Lets go of what the run holds (open files...); called once when it ends,
+  // is closed or is released.
+  virtual void release() {}
+  // Visits the host objects the run holds, for the cycle collector.
+  virtual int traverse(visitproc, void*) { return 0; }
+};
+
+// Makes the generator type ready and registers it as a collections.abc.Generator.
+void ready_generator_type();
+
+// A new generator object running `body`, named like the function `function`.
+Ref make_generator(std::unique_ptr<GeneratorBody> body, PyObject* function);
+
+}  // namespace host

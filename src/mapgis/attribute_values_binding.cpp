@@ -1,0 +1,191 @@
+// Attribute values: the attribute record of one feature decoded field by field
+// into property dictionaries. The field list and the encoding are read from the
+// object at every call, so a change a script makes during a run shows.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/names.h"
+#include "host/ops.h"
+#include "mapgis/feature_stream.h"
+
+namespace mapgis {
+
+using host::checked;
+using host::checked_status;
+using host::Ref;
+namespace names = host::names;
+
+namespace {
+
+// The first of 0 to 8 that `code` equals, or -1 (a text field).
+int type_branch(PyObject* code) {
+  if (PyLong_CheckExact(code)) {
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(code, &overflow);
+    return overflow == 0 && value >= 0 && value <= 8 ? static_cast<int>(value) : -1;
+  }
+  for (long candidate = 0; candidate <= 8; ++candidate) {
+    Ref number = checked(PyLong_FromLong(candidate));
+    if (checked_status(PyObject_RichCompareBool(code, number.get(), Py_EQ))) return static_cast<int>(candidate);
+  }
+  return -1;
+}
+
+}  // namespace
+
+// Up to `size` bytes, fewer at the end of the file; read in pieces, so that
+// memory stays bounded by what the file holds whatever the size says.
+Ref read_bytes(FileSource& source, std::size_t size) {
+  std::string bytes;
+  char chunk[1 << 14];
+  while (bytes.size() < size) {
+    const std::size_t want = std::min(sizeof chunk, size - bytes.size());
+    const std::size_t got = source.read(chunk, want);
+    bytes.append(chunk, got);
+    if (got < want) break;
+  }
+  return checked(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+}
+
+namespace {
+
+template <typename T>
+T read_value(FileSource& source) {
+  T value;
+  source.read_exact(&value, sizeof value);
+  return value;
+}
+
+// The host's fixed-point text of `value` with `digits` decimals.
+std::string fixed_text(double value, int digits) {
+  char* text = PyOS_double_to_string(value, 'f', digits, 0, nullptr);
+  if (text == nullptr) host::raise_pending();
+  std::string result(text);
+  PyMem_Free(text);
+  return result;
+}
+
+// float(("{:." + str(decimal) + "f}").format(value)): the value rounded on its
+// exact binary value, ties to even, and read back.
+Ref rounded(double value, PyObject* decimal) {
+  if (PyLong_CheckExact(decimal)) {
+    int overflow = 0;
+    const long long digits = PyLong_AsLongLongAndOverflow(decimal, &overflow);
+    if (overflow == 0 && digits >= 0 && digits <= 10000) {
+      const std::string text = fixed_text(value, static_cast<int>(digits));
+      const double back = PyOS_string_to_double(text.c_str(), nullptr, nullptr);
+      if (back == -1.0 && PyErr_Occurred()) host::raise_pending();
+      return checked(PyFloat_FromDouble(back));
+    }
+  }
+  Ref digits = checked(PyObject_Str(decimal));
+  Ref format = checked(PyUnicode_FromFormat("{:.%Uf}", digits.get()));
+  Ref number = checked(PyFloat_FromDouble(value));
+  Ref text = host::call_method(format.get(), checked(PyUnicode_FromString("format")).get(), number.get());
+  return checked(PyFloat_FromString(text.get()));
+}
+
+// "{:0>4d}-{:0>2d}-{:0>2d}" of a stored date.
+Ref date_text(FileSource& source) {
+  unsigned char bytes[4];
+  source.read_exact(bytes, sizeof bytes);
+  std::uint16_t year;
+  std::memcpy(&year, bytes, 2);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u", unsigned{year}, unsigned{bytes[2]}, unsigned{bytes[3]});
+  return host::text(text);
+}
+
+// "{:0>2d}:{:0>2d}:{:0>6.3f}" of a stored time; the seconds are zero-filled
+// on the left to six characters whatever they hold ("000nan", "00-inf").
+Ref time_text(FileSource& source) {
+  unsigned char bytes[10];
+  source.read_exact(bytes, sizeof bytes);
+  double seconds;
+  std::memcpy(&seconds, bytes + 2, 8);
+  std::string second_text = fixed_text(seconds, 3);
+  if (second_text.size() < 6) second_text.insert(0, 6 - second_text.size(), '0');
+  char head[16];
+  std::snprintf(head, sizeof head, "%02u:%02u:", unsigned{bytes[0]}, unsigned{bytes[1]});
+  return host::text(std::string(head) + second_text);
+}
+
+Ref decode_text(PyObject* self, FileSource& source, PyObject* size) {
+  // A negative size reads nothing: the text is empty and the next field starts here.
+  const std::int64_t width = std::max<std::int64_t>(as_int64(size), 0);
+  Ref bytes = read_bytes(source, static_cast<std::size_t>(width));
+  Ref encoding = host::get_attr(self, names::Encoding);
+  return host::call_method(self, names::bytesToStr, bytes.get(), encoding.get());
+}
+
+Ref decode_value(PyObject* self, FileSource& source, int branch, PyObject* size, PyObject* decimal) {
+  switch (branch) {
+    case 1:
+      return host::call_method(self, names::bytesInteger, read_bytes(source, 1).get());
+    case 2:
+      return checked(PyLong_FromLong(read_value<std::int16_t>(source)));
+    case 3:
+      return checked(PyLong_FromLong(read_value<std::int32_t>(source)));
+    case 4:
+      return rounded(static_cast<double>(read_value<float>(source)), decimal);
+    case 5:
+      return rounded(read_value<double>(source), decimal);
+    case 6:
+      return date_text(source);
+    case 7:
+      return time_text(source);
+    case 8: {
+      Ref number = host::call_method(self, names::bytesInteger, read_bytes(source, 1).get());
+      Ref zero = checked(PyLong_FromLong(0));
+      return checked(PyBool_FromLong(checked_status(PyObject_RichCompareBool(number.get(), zero.get(), Py_NE))));
+    }
+    default:
+      return decode_text(self, source, size);
+  }
+}
+
+}  // namespace
+
+std::int64_t as_int64(PyObject* value) {
+  if (PyLong_CheckExact(value)) {
+    const long long number = PyLong_AsLongLong(value);
+    if (number == -1 && PyErr_Occurred()) host::raise_pending();
+    return number;
+  }
+  Ref index = checked(PyNumber_Index(value));
+  const long long number = PyLong_AsLongLong(index.get());
+  if (number == -1 && PyErr_Occurred()) host::raise_pending();
+  return number;
+}
+
+Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
+  Ref schema = host::get_attr(self, names::FieldStruct);
+  Ref fields = host::get_item(schema.get(), names::fields);
+  source.seek(position + 1);
+  Ref properties = checked(PyDict_New());
+  Ref iterator = checked(PyObject_GetIter(fields.get()));
+  while (Ref field = Ref::steal(PyIter_Next(iterator.get()))) {
+    Ref name = host::get_item(field.get(), names::name);
+    Ref type = host::get_item(field.get(), names::type);
+    Ref code = host::get_item(field.get(), names::typeCode);
+    Ref size = host::get_item(field.get(), names::size);
+    Ref length = host::get_item(field.get(), names::length);
+    const int branch = type_branch(code.get());
+    const bool has_decimal = branch == 4 || branch == 5;
+    Ref decimal = has_decimal ? host::get_item(field.get(), names::decimal) : Ref();
+
+    Ref value = decode_value(self, source, branch, size.get(), decimal.get());
+    Ref property = checked(PyDict_New());
+    checked_status(PyDict_SetItem(property.get(), names::type, type.get()));
+    checked_status(PyDict_SetItem(property.get(), names::length, length.get()));
+    if (has_decimal) checked_status(PyDict_SetItem(property.get(), names::decimal, decimal.get()));
+    checked_status(PyDict_SetItem(property.get(), names::value, value.get()));
+    checked_status(PyObject_SetItem(properties.get(), name.get(), property.get()));
+  }
+  if (PyErr_Occurred()) host::raise_pending();
+  return properties;
+}
+
+}  // namespace mapgis

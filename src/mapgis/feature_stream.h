@@ -1,0 +1,25 @@
+// The feature stream of MapGisFile: getFeature() and what it decodes.
+#pragma once
+
+#include <cstdint>
+
+#include "host/function.h"
+#include "host/ref.h"
+#include "mapgis/file_source.h"
+
+namespace mapgis {
+
+// getFeature(): a generator of feature dictionaries, one valid record per request.
+host::Ref get_feature(const host::Args& args);
+
+// The `properties` of the attribute record at `position`: one property
+// dictionary per field of self.FieldStruct['fields'], read from `position` + 1.
+host::Ref read_properties(PyObject* self, FileSource& source, std::int64_t position);
+
+// Up to `size` bytes from the current position, fewer at the end of the file.
+host::Ref read_bytes(FileSource& source, std::size_t size);
+
+// An integer attribute of the host (a count, an offset) as a 64-bit value.
+std::int64_t as_int64(PyObject* value);
+
+}  // namespace mapgis

@@ -1,0 +1,368 @@
+// getFeature(): the records of an opened file as feature dictionaries, one
+// valid record per request, with the input file kept open between requests.
+//
+// What the run takes once (file name, counts, attribute layout, colour library)
+// is read at the first request; the directory entries, StyleItems, TimeStamp
+// and Encoding are read again where they are used, so a script's change shows.
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "host/generator.h"
+#include "host/module.h"
+#include "host/names.h"
+#include "host/ops.h"
+#include "mapgis/classes.h"
+#include "mapgis/feature_format.h"
+#include "mapgis/feature_stream.h"
+
+namespace mapgis {
+
+using feature::LayoutId;
+using host::checked;
+using host::checked_status;
+using host::Ref;
+namespace names = host::names;
+
+namespace {
+
+enum FileKind : std::int64_t { kLine = 0, kPoint = 1, kPolygon = 2 };
+
+// The style vocabulary of each file type, by position.
+const std::vector<PyObject*>& line_style_items() {
+  static const std::vector<PyObject*> items = {names::lineNo, names::subLineNo, names::lineType, names::width,
+                                               names::color,  names::subColor,  names::xScale,   names::yScale,
+                                               names::layer,  names::transparent};
+  return items;
+}
+
+const std::vector<PyObject*>& point_style_items() {
+  static const std::vector<PyObject*> items = {
+      names::subGraph,    names::height,      names::width,        names::angle,        names::lineWidth,
+      names::lineSubColor, names::radius,     names::circleColor,  names::flag,         names::startAngle,
+      names::endAngle,    names::text,        names::file,         names::gap,          names::xGap,
+      names::yGap,        names::fontChinese, names::fontEnglish,  names::fontStyle,    names::layoutHeight,
+      names::layoutWidth, names::color,       names::layer,        names::arrangement,  names::transparent,
+      names::fillColor};
+  return items;
+}
+
+const std::vector<PyObject*>& polygon_style_items() {
+  static const std::vector<PyObject*> items = {names::fillColor,    names::fillPattern, names::patternHeight,
+                                               names::patternWidth, names::lineWidth,   names::patternColor,
+                                               names::layer,        names::transparent};
+  return items;
+}
+
+Ref integer(long long value) { return checked(PyLong_FromLongLong(value)); }
+Ref real(double value) { return checked(PyFloat_FromDouble(value)); }
+
+bool equals(PyObject* value, std::int64_t number) {
+  Ref other = integer(number);
+  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
+}
+
+Ref new_list(const std::vector<PyObject*>& items) {
+  Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
+  for (std::size_t i = 0; i < items.size(); ++i) PyList_SET_ITEM(list.get(), i, Py_NewRef(items[i]));
+  return list;
+}
+
+// Two coordinates are the same vertex when their texts are: bit equality,
+// except that every NaN reads "nan".
+bool same_coordinate(double a, double b) {
+  if (std::isnan(a) && std::isnan(b)) return true;
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class FeatureRun final : public host::GeneratorBody {
+ public:
+  explicit FeatureRun(PyObject* self) : self_(Ref::borrow(self)) {}
+
+  Ref next() override {
+    if (!started_) {
+      started_ = true;
+      if (!start()) return Ref();
+    }
+    while (index_ < limit_) {
+      const std::int64_t i = index_++;
+      Ref feature = kind_ == kLine ? line_feature(i) : kind_ == kPoint ? point_feature(i) : polygon_feature(i);
+      if (feature) return feature;
+    }
+    release();
+    return Ref();
+  }
+
+  void release() override {
+    source_.reset();
+    file_.reset();
+    colours_ = Ref();
+  }
+
+  int traverse(visitproc visit, void* arg) override {
+    Py_VISIT(self_.get());
+    Py_VISIT(colours_.get());
+    return 0;
+  }
+
+ private:
+  PyObject* self() const { return self_.get(); }
+
+  // The first request: false when the run ends before a feature.
+  bool start() {
+    Ref file_name = host::get_attr(self(), names::FileName);
+    if (file_name.get() == Py_None) return false;
+    Ref count = host::get_attr(self(), names::FeatureCount);
+    if (count.get() == Py_None) return false;
+    Ref zero = integer(0);
+    if (!checked_status(PyObject_RichCompareBool(count.get(), zero.get(), Py_GT))) return false;
+
+    Ref kind = host::get_item(host::get_attr(self(), names::Parameters).get(), names::fileTypeCode);
+    Ref schema = host::get_attr(self(), names::FieldStruct);
+    fields_length_ = as_int64(host::get_item(schema.get(), names::fieldLength).get());
+    const std::int64_t field_size = as_int64(host::get_item(schema.get(), names::fieldSize).get());
+    const bool polygons = equals(kind.get(), kPolygon);
+    const std::int64_t attribute_start =
+        area_start(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
+    field_offset_ = attribute_start + field_size + fields_length_;
+
+    Ref colour_class = host::module_global(names::MapGisColorLib);
+    colours_ = host::call(colour_class.get(), host::get_attr(self(), names::PcolorLibFile).get());
+    limit_ = as_int64(host::get_attr(self(), names::RecordCount).get());
+    file_.emplace(file_name.get());
+    source_.emplace(*file_);
+
+    kind_ = -1;
+    for (std::int64_t candidate : {kLine, kPoint, kPolygon}) {
+      if (equals(kind.get(), candidate)) {
+        kind_ = candidate;
+        break;
+      }
+    }
+    if (kind_ < 0) {
+      release();
+      return false;
+    }
+    const auto& items = kind_ == kLine ? line_style_items() : kind_ == kPoint ? point_style_items()
+                                                                               : polygon_style_items();
+    host::set_attr(self(), names::StyleItems, new_list(items).get());
+    return true;
+  }
+
+  // The DataStart of directory entry `entry`, read from the object now.
+  std::int64_t area_start(std::size_t entry) const {
+    Ref entries = host::get_attr(self(), names::_featureDataHeads);
+    Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
+    return as_int64(host::get_index(head.get(), 0).get());
+  }
+
+  // Reads record i + 1 of an area with stride `size` into `buffer`.
+  const unsigned char* read_record(std::size_t area, std::int64_t i, std::int64_t stride, LayoutId id) {
+    source_->seek(feature::record_position(area_start(area), i + 1, stride));
+    return feature::read_record(*source_, id, buffer_).data();
+  }
+
+  Ref properties(std::int64_t i) { return read_properties(self(), *source_, field_offset_ + i * fields_length_); }
+
+  // colourSpectrum.HEX(number, fallback), fallback "#000000" or (light) "#FFFFFF".
+  Ref colour(std::int32_t number, bool light = false) {
+    static PyObject* const dark_text = checked(PyUnicode_InternFromString("#000000")).release();
+    static PyObject* const light_text = checked(PyUnicode_InternFromString("#FFFFFF")).release();
+    return colour_text(colours_.get(), integer(number).get(), light ? light_text : dark_text);
+  }
+
+  // The vertex list at `position`: `count` vertices, each repeat of the one
+  // before it dropped.
+  Ref coordinates(std::int64_t position, std::int64_t count) {
+    source_->seek(position);
+    Ref list = checked(PyList_New(0));
+    bool has_previous = false;
+    feature::Vertex previous{};
+    feature::read_vertices(*source_, count, [&](const feature::Vertex& v) {
+      if (has_previous && same_coordinate(v.x, previous.x) && same_coordinate(v.y, previous.y)) return;
+      Ref vertex = checked(PyList_New(2));
+      PyList_SET_ITEM(vertex.get(), 0, real(v.x).release());
+      PyList_SET_ITEM(vertex.get(), 1, real(v.y).release());
+      checked_status(PyList_Append(list.get(), vertex.get()));
+      previous = v;
+      has_previous = true;
+    });
+    return list;
+  }
+
+  // Style entries are keyed by self.StyleItems[position], read for each entry.
+  class Style {
+   public:
+    explicit Style(PyObject* self, Py_ssize_t keys) : self_(self), dict_(host::new_dict(keys)) {}
+    void put(std::size_t position, const Ref& value) {
+      Ref items = host::get_attr(self_, names::StyleItems);
+      Ref key = host::get_index(items.get(), static_cast<Py_ssize_t>(position));
+      checked_status(PyObject_SetItem(dict_.get(), key.get(), value.get()));
+    }
+    Ref take() { return std::move(dict_); }
+
+   private:
+    PyObject* self_;
+    Ref dict_;
+  };
+
+  Ref geometry(PyObject* type, const Ref& coordinates) {
+    Ref g = checked(PyDict_New());
+    checked_status(PyDict_SetItem(g.get(), names::type, type));
+    checked_status(PyDict_SetItem(g.get(), names::coordinates, coordinates.get()));
+    return g;
+  }
+
+  Ref line_feature(std::int64_t i) {
+    const feature::Polyline line = feature::parse_polyline(read_record(
+        feature::kFeatureRecordArea, i, static_cast<std::int64_t>(feature::size_of(LayoutId::Polyline)),
+        LayoutId::Polyline));
+    if (line.flag != 1) return Ref();
+    Ref props = properties(i);
+    Ref shape = geometry(names::LineString, coordinates(area_start(feature::kCoordinateArea) + line.start, line.vertices));
+    Style style(self(), 10);
+    style.put(0, integer(line.line_no));
+    style.put(1, integer(line.sub_line_no));
+    style.put(2, integer(line.line_type));
+    style.put(3, real(line.width));
+    style.put(4, colour(line.color));
+    style.put(5, colour(line.sub_color, true));
+    style.put(6, real(line.x_scale));
+    style.put(7, real(line.y_scale));
+    style.put(8, integer(line.layer));
+    style.put(9, integer(line.transparent));
+    Ref result = host::new_dict(6);
+    checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
+    checked_status(PyDict_SetItem(result.get(), names::id, integer(valid_id_).get()));
+    checked_status(PyDict_SetItem(result.get(), names::geometry, shape.get()));
+    checked_status(PyDict_SetItem(result.get(), names::style, style.take().get()));
+    checked_status(PyDict_SetItem(result.get(), names::properties, props.get()));
+    checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
+    ++valid_id_;
+    return result;
+  }
+
+  // The text of a point: `count` bytes at the coordinate area + `offset`,
+  // fewer at the end of the file; a negative count reads nothing.
+  Ref point_text(const feature::PointHead& head) {
+    source_->seek(area_start(feature::kCoordinateArea) + head.string_offset);
+    Ref bytes = read_bytes(*source_, static_cast<std::size_t>(std::max<std::int16_t>(head.string_count, 0)));
+    Ref encoding = host::get_attr(self(), names::Encoding);
+    return host::call_method(self(), names::bytesToStr, bytes.get(), encoding.get());
+  }
+
+  Ref point_style(const feature::PointHead& head, const feature::PointSub& sub) {
+    Style style(self(), 13);
+    const Ref transparent = integer(head.transparent);
+    if (const auto* s = std::get_if<feature::PointString>(&sub)) {
+      Ref text = point_text(head);
+      style.put(11, text);
+      style.put(1, real(s->height));
+      style.put(2, real(s->width));
+      style.put(13, real(s->gap));
+      style.put(3, real(s->angle));
+      style.put(16, integer(s->font_chinese));
+      style.put(17, integer(s->font_english));
+      style.put(18, integer(s->font_style));
+      style.put(21, colour(s->color));
+      style.put(22, integer(s->layer));
+      style.put(23, integer(s->arrangement));
+    } else if (const auto* m = std::get_if<feature::PointMarker>(&sub)) {
+      style.put(0, integer(m->marker));
+      style.put(1, real(m->height));
+      style.put(2, real(m->width));
+      style.put(3, real(m->angle));
+      style.put(21, colour(m->color));
+      style.put(22, integer(m->layer));
+    } else if (const auto* c = std::get_if<feature::PointCircle>(&sub)) {
+      style.put(6, real(c->radius));
+      style.put(7, colour(c->color));
+      style.put(2, real(c->width));
+      style.put(8, integer(c->flag));
+      style.put(25, colour(c->fill_color));
+      style.put(22, integer(c->layer));
+    } else if (const auto* a = std::get_if<feature::PointArc>(&sub)) {
+      style.put(6, real(a->radius));
+      style.put(9, real(a->start_angle));
+      style.put(10, real(a->end_angle));
+      style.put(2, real(a->width));
+      style.put(7, colour(a->color));
+      style.put(22, integer(a->layer));
+    } else if (const auto* image = std::get_if<feature::PointImage>(&sub)) {
+      Ref file = point_text(head);
+      style.put(12, file);
+      style.put(1, real(image->height));
+      style.put(2, real(image->width));
+      style.put(3, real(image->angle));
+    } else if (const auto* t = std::get_if<feature::PointText>(&sub)) {
+      Ref text = point_text(head);
+      style.put(11, text);
+      style.put(1, real(t->height));
+      style.put(2, real(t->width));
+      style.put(3, real(t->angle));
+      style.put(14, real(t->x_gap));
+      style.put(15, real(t->y_gap));
+      style.put(16, integer(t->font_chinese));
+      style.put(17, integer(t->font_english));
+      style.put(18, integer(t->font_style));
+      style.put(19, real(t->layout_height));
+      style.put(20, real(t->layout_width));
+      style.put(23, integer(t->arrangement));
+    } else {
+      return host::none();
+    }
+    style.put(24, transparent);
+    return style.take();
+  }
+
+  Ref point_feature(std::int64_t i) {
+    const feature::PointHead head = feature::parse_point_head(
+        read_record(feature::kFeatureRecordArea, i, feature::kPointRecordSize, LayoutId::PointHead));
+    if (head.flag != 1) return Ref();
+    Ref coordinates = checked(PyList_New(2));
+    PyList_SET_ITEM(coordinates.get(), 0, real(head.x).release());
+    PyList_SET_ITEM(coordinates.get(), 1, real(head.y).release());
+    Ref result = host::new_dict(7);
+    checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
+    checked_status(PyDict_SetItem(result.get(), names::subType, integer(head.point_type).get()));
+    checked_status(PyDict_SetItem(result.get(), names::id, integer(valid_id_).get()));
+    checked_status(PyDict_SetItem(result.get(), names::geometry, geometry(names::Point, coordinates).get()));
+    checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
+
+    // The sub-record lies right behind the head: read it before anything moves the file.
+    feature::PointSub sub;
+    LayoutId sub_layout;
+    if (feature::point_sub_layout(head.point_type, sub_layout)) {
+      sub = feature::parse_point_sub(head.point_type, feature::read_record(*source_, sub_layout, buffer_).data());
+    }
+    checked_status(PyDict_SetItem(result.get(), names::style, point_style(head, sub).get()));
+    checked_status(PyDict_SetItem(result.get(), names::properties, properties(i).get()));
+    ++valid_id_;
+    return result;
+  }
+
+  Ref polygon_feature(std::int64_t) {
+    host::raise(PyExc_NotImplementedError, "polygon features are not read yet");
+  }
+
+  Ref self_;
+  bool started_ = false;
+  std::optional<host::InputFile> file_;
+  std::optional<FileSource> source_;
+  Ref colours_;
+  std::int64_t kind_ = -1;
+  std::int64_t fields_length_ = 0;
+  std::int64_t field_offset_ = 0;
+  std::int64_t limit_ = 0;
+  std::int64_t index_ = 0;
+  std::int64_t valid_id_ = 0;
+  std::vector<unsigned char> buffer_;
+};
+
+}  // namespace
+
+Ref get_feature(const host::Args& args) {
+  return host::make_generator(std::make_unique<FeatureRun>(args.self()), reinterpret_cast<PyObject*>(args.function()));
+}
+
+}  // namespace mapgis
