@@ -31,6 +31,7 @@ bench: build
 	$(PYTHON) bench/bench_core.py
 	$(PYTHON) bench/bench_mapgis_support.py
 	$(PYTHON) bench/bench_feature_open.py
+	$(PYTHON) bench/bench_feature_stream.py
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so
