@@ -5,6 +5,7 @@
 // is read at the first request; the directory entries, StyleItems, TimeStamp
 // and Encoding are read again where they are used, so a script's change shows.
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -341,8 +342,139 @@ class FeatureRun final : public host::GeneratorBody {
     return result;
   }
 
-  Ref polygon_feature(std::int64_t) {
-    host::raise(PyExc_NotImplementedError, "polygon features are not read yet");
+  // A chain entry: an arc's nodes and its vertex list (oriented), and its
+  // signed arc number, by which a repeated arc is recognised.
+  struct ChainEntry {
+    std::int32_t start, finish;
+    Ref vertices;
+    std::int32_t number;
+  };
+
+  // The arc `number` read with its topology and vertices, walked backwards
+  // when the number is negative.
+  ChainEntry read_arc(std::int32_t number, std::int64_t coordinate_start) {
+    const std::int64_t slot = std::abs(static_cast<std::int64_t>(number));
+    source_->seek(feature::record_position(area_start(feature::kTopologyArea), slot,
+                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Topology))));
+    const feature::Topology topology =
+        feature::parse_topology(feature::read_record(*source_, LayoutId::Topology, buffer_).data());
+    source_->seek(feature::record_position(area_start(feature::kFeatureRecordArea), slot,
+                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Polyline))));
+    const feature::Polyline line =
+        feature::parse_polyline(feature::read_record(*source_, LayoutId::Polyline, buffer_).data());
+    ChainEntry arc{topology.start_vertex, topology.finish_vertex,
+                   coordinates(coordinate_start + line.start, line.vertices), number};
+    if (number < 0) {
+      checked_status(PyList_Reverse(arc.vertices.get()));
+      std::swap(arc.start, arc.finish);
+    }
+    return arc;
+  }
+
+  // Whether two vertices ([x, y] lists of floats) have the same text.
+  static bool same_vertex(PyObject* a, PyObject* b) {
+    if (PyList_CheckExact(a) && PyList_CheckExact(b) && PyList_GET_SIZE(a) == 2 && PyList_GET_SIZE(b) == 2 &&
+        PyFloat_CheckExact(PyList_GET_ITEM(a, 0)) && PyFloat_CheckExact(PyList_GET_ITEM(a, 1)) &&
+        PyFloat_CheckExact(PyList_GET_ITEM(b, 0)) && PyFloat_CheckExact(PyList_GET_ITEM(b, 1))) {
+      return same_coordinate(PyFloat_AS_DOUBLE(PyList_GET_ITEM(a, 0)), PyFloat_AS_DOUBLE(PyList_GET_ITEM(b, 0))) &&
+             same_coordinate(PyFloat_AS_DOUBLE(PyList_GET_ITEM(a, 1)), PyFloat_AS_DOUBLE(PyList_GET_ITEM(b, 1)));
+    }
+    Ref left = checked(PyObject_Str(a));
+    Ref right = checked(PyObject_Str(b));
+    return checked_status(PyObject_RichCompareBool(left.get(), right.get(), Py_EQ)) != 0;
+  }
+
+  // Closes the chain into a ring, then the current closed arc (if any) into one of its own.
+  static void close_chain(std::vector<ChainEntry>& chain, PyObject* rings, const ChainEntry* current) {
+    if (chain.size() >= 2 && chain[0].start == chain[1].start && chain[0].start != 0) {
+      checked_status(PyList_Reverse(chain[0].vertices.get()));
+    }
+    if (!chain.empty()) {
+      Ref ring = checked(PyList_New(0));
+      for (const ChainEntry& entry : chain) {
+        const Py_ssize_t count = PyList_GET_SIZE(entry.vertices.get());
+        // Every entry but the first gives all its vertices but its first.
+        const Py_ssize_t first = PyList_GET_SIZE(ring.get()) > 0 ? 1 : 0;
+        for (Py_ssize_t k = first; k < count; ++k) {
+          checked_status(PyList_Append(ring.get(), PyList_GET_ITEM(entry.vertices.get(), k)));
+        }
+      }
+      checked_status(PyList_Append(rings, ring.get()));
+    }
+    if (current != nullptr) checked_status(PyList_Append(rings, current->vertices.get()));
+    chain.clear();
+  }
+
+  // The rings of a polygon from its arc numbers.
+  Ref rings_of(const std::vector<std::int32_t>& numbers, std::int64_t coordinate_start) {
+    Ref rings = checked(PyList_New(0));
+    std::vector<ChainEntry> chain;
+    for (std::size_t pass = 0; pass <= numbers.size(); ++pass) {
+      if (pass == numbers.size() || numbers[pass] == 0) {
+        close_chain(chain, rings.get(), nullptr);
+        continue;
+      }
+      ChainEntry arc = read_arc(numbers[pass], coordinate_start);
+      if (chain.empty()) {
+        chain.push_back(std::move(arc));
+      } else if (arc.start != arc.finish) {
+        // An open arc: dropped only when the chain already holds this very arc.
+        bool repeat = false;
+        for (const ChainEntry& entry : chain) repeat = repeat || entry.number == arc.number;
+        if (!repeat) chain.push_back(std::move(arc));
+      } else if (arc.start == 0) {
+        PyObject* vertices = arc.vertices.get();
+        const Py_ssize_t count = PyList_GET_SIZE(vertices);
+        if (count == 0) host::raise(PyExc_IndexError, "list index out of range");
+        if (!same_vertex(PyList_GET_ITEM(vertices, 0), PyList_GET_ITEM(vertices, count - 1))) {
+          chain.push_back(std::move(arc));
+        } else {
+          close_chain(chain, rings.get(), &arc);
+        }
+      } else if (chain.front().start != chain.back().finish) {
+        chain.push_back(std::move(arc));
+      } else {
+        close_chain(chain, rings.get(), &arc);
+      }
+    }
+    return rings;
+  }
+
+  Ref polygon_feature(std::int64_t i) {
+    const feature::Polygon polygon = feature::parse_polygon(read_record(
+        feature::kPolygonRecordArea, i, static_cast<std::int64_t>(feature::size_of(LayoutId::Polygon)),
+        LayoutId::Polygon));
+    if (polygon.flag != 1) return Ref();
+    const std::int64_t coordinate_start = area_start(feature::kCoordinateArea);
+    source_->seek(coordinate_start + polygon.start + feature::kArcNumberSize);
+    std::vector<std::int32_t> numbers;
+    feature::read_arc_numbers(*source_, static_cast<std::int64_t>(polygon.polylines) - 1,
+                              [&](std::int32_t number) { numbers.push_back(number); });
+    Ref rings = rings_of(numbers, coordinate_start);
+    if (PyList_GET_SIZE(rings.get()) == 0) return Ref();
+    if (PyList_GET_SIZE(PyList_GET_ITEM(rings.get(), 0)) == 0) {
+      host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
+    }
+    Ref shape = geometry(names::Polygon, rings);
+    Ref props = properties(i);
+    Ref result = host::new_dict(6);
+    checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
+    checked_status(PyDict_SetItem(result.get(), names::id, integer(valid_id_).get()));
+    checked_status(PyDict_SetItem(result.get(), names::geometry, shape.get()));
+    Style style(self(), 8);
+    style.put(0, colour(polygon.fill_color, true));
+    style.put(1, integer(polygon.fill_pattern));
+    style.put(2, real(polygon.pattern_height));
+    style.put(3, real(polygon.pattern_width));
+    style.put(4, integer(polygon.line_width));
+    style.put(5, colour(polygon.pattern_color, true));
+    style.put(6, integer(polygon.layer));
+    style.put(7, integer(polygon.transparent));
+    checked_status(PyDict_SetItem(result.get(), names::style, style.take().get()));
+    checked_status(PyDict_SetItem(result.get(), names::properties, props.get()));
+    checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
+    ++valid_id_;
+    return result;
   }
 
   Ref self_;
