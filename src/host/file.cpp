@@ -129,6 +129,64 @@ std::string InputFile::read_rest() {
   }
 }
 
+OutputFile::OutputFile(PyObject* path) {
+  PyObject* converted = nullptr;
+  if (!PyUnicode_FSConverter(path, &converted)) raise_pending();
+  Ref encoded = Ref::steal(converted);
+  do {
+    fd_ = ::open(PyBytes_AS_STRING(encoded.get()), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) {
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
+    throw HostError{};
+  }
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ < 0) return;
+  // Left without close() (an error is on its way): keep what was written.
+  std::size_t done = 0;
+  while (done < buffer_.size()) {
+    const ssize_t wrote = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  ::close(fd_);
+}
+
+void OutputFile::flush() {
+  std::size_t done = 0;
+  while (done < buffer_.size()) {
+    const ssize_t wrote = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      buffer_.clear();
+      PyErr_SetFromErrno(PyExc_OSError);
+      throw HostError{};
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  buffer_.clear();
+}
+
+void OutputFile::close() {
+  if (fd_ < 0) return;
+  try {
+    flush();
+  } catch (const HostError&) {
+    ::close(fd_);
+    fd_ = -1;
+    throw;
+  }
+  const int status = ::close(fd_);
+  fd_ = -1;
+  if (status != 0) {
+    PyErr_SetFromErrno(PyExc_OSError);
+    throw HostError{};
+  }
+}
+
 void raise_short_record(std::size_t size) {
   Ref module = import_module("struct");
   Ref error = checked(PyObject_GetAttrString(module.get(), "error"));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "host/ref.h"
 
@@ -64,6 +65,30 @@ class InputFile {
   std::int64_t position_ = 0;
   std::uint64_t clock_ = 0;
   Block blocks_[kBlocks];
+};
+
+// A file created or emptied for writing, written through one buffer; errors are
+// the host's OSError (the name only when opening fails, as with open()).
+class OutputFile {
+ public:
+  explicit OutputFile(PyObject* path);
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
+
+  void write(std::string_view bytes) {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kFlushSize) flush();
+  }
+  // Writes out what is buffered and closes the file.
+  void close();
+
+ private:
+  static constexpr std::size_t kFlushSize = 1 << 20;
+  void flush();
+
+  int fd_ = -1;
+  std::string buffer_;
 };
 
 // The host's struct.error for a record read short: "unpack requires a buffer of N bytes".

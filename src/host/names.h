@@ -40,7 +40,9 @@ namespace host::names {
   X(yGap) X(fontChinese) X(fontEnglish) X(fontStyle) X(arrangement) X(fillColor)         \
   X(fillPattern) X(patternHeight) X(patternWidth) X(patternColor)                        \
   /* values the stream puts into every feature */                                        \
-  X(Feature) X(Point) X(LineString) X(Polygon)
+  X(Feature) X(Point) X(LineString) X(Polygon)                                           \
+  /* the GeoJSON export */                                                               \
+  X(getCapabilities) X(getFeature) X(publish) X(progress) X(index) X(items)
 
 #define KESTRIN_DECLARE_NAME(name) extern PyObject* name;
 KESTRIN_NAMES(KESTRIN_DECLARE_NAME)

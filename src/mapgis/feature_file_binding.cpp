@@ -326,6 +326,13 @@ std::vector<host::Member> members() {
       .doc = "逐个生成要素字典（GeoJSON Feature）：几何、样式、属性与时间戳。",
       .body = get_feature,
   });
+  all.push_back(host::Method{
+      .name = "saveAsGeoJson",
+      .params = {param("fileName", "str").exactly(&PyUnicode_Type)},
+      .returns = "None",
+      .doc = "把全部要素导出为 GeoJSON 文本文件（UTF-8），每个要素写出前发布 progress 消息。",
+      .body = save_as_geojson,
+  });
   return all;
 }
 

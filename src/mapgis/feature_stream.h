@@ -12,6 +12,9 @@ namespace mapgis {
 // getFeature(): a generator of feature dictionaries, one valid record per request.
 host::Ref get_feature(const host::Args& args);
 
+// saveAsGeoJson(fileName): the GeoJSON export of the file.
+host::Ref save_as_geojson(const host::Args& args);
+
 // The `properties` of the attribute record at `position`: one property
 // dictionary per field of self.FieldStruct['fields'], read from `position` + 1.
 host::Ref read_properties(PyObject* self, FileSource& source, std::int64_t position);

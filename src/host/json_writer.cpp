@@ -1,0 +1,172 @@
+#include "host/json_writer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "host/ops.h"
+#include "text/float_text.h"
+
+namespace host {
+
+namespace {
+
+// Keeps a container on the open list while its members are written, and the
+// host's recursion limit in force, as json's own encoder does.
+class Nested {
+ public:
+  Nested(std::vector<PyObject*>& open, PyObject* container) : open_(open) {
+    if (std::find(open.begin(), open.end(), container) != open.end()) {
+      raise(PyExc_ValueError, "Circular reference detected");
+    }
+    if (Py_EnterRecursiveCall(" while encoding a JSON object")) raise_pending();
+    open.push_back(container);
+  }
+  ~Nested() {
+    open_.pop_back();
+    Py_LeaveRecursiveCall();
+  }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+
+ private:
+  std::vector<PyObject*>& open_;
+};
+
+constexpr char kHex[] = "0123456789abcdef";
+
+}  // namespace
+
+void JsonWriter::write(PyObject* value, std::string& out) { write_value(value, out); }
+
+void JsonWriter::write_value(PyObject* value, std::string& out) {
+  if (value == Py_None) {
+    out += "null";
+  } else if (value == Py_True) {
+    out += "true";
+  } else if (value == Py_False) {
+    out += "false";
+  } else if (PyUnicode_CheckExact(value)) {
+    write_text(value, out);
+  } else if (PyFloat_CheckExact(value)) {
+    write_float(PyFloat_AS_DOUBLE(value), out);
+  } else if (PyLong_CheckExact(value)) {
+    write_integer(value, out);
+  } else if (PyList_CheckExact(value) || PyTuple_CheckExact(value)) {
+    write_sequence(value, out);
+  } else if (!PyDict_CheckExact(value) || !write_dict(value, out)) {
+    write_by_host(value, out);
+  }
+}
+
+void JsonWriter::write_text(PyObject* text, std::string& out) {
+  Py_ssize_t size = 0;
+  const char* bytes = PyUnicode_AsUTF8AndSize(text, &size);
+  if (bytes == nullptr) raise_pending();
+  out += '"';
+  const char* run = bytes;
+  const char* end = bytes + size;
+  for (const char* p = bytes; p < end; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(run, p);
+    run = p + 1;
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        out += "\\u00";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    }
+  }
+  out.append(run, end);
+  out += '"';
+}
+
+void JsonWriter::write_float(double value, std::string& out) {
+  if (std::isnan(value)) {
+    out += "NaN";
+  } else if (std::isinf(value)) {
+    out += value > 0 ? "Infinity" : "-Infinity";
+  } else {
+    char text[kestrin::kFloatTextSize];
+    out.append(text, kestrin::float_text(value, text));
+  }
+}
+
+void JsonWriter::write_integer(PyObject* value, std::string& out) {
+  int overflow = 0;
+  const long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
+  if (overflow == 0) {
+    if (number == -1 && PyErr_Occurred()) raise_pending();
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, number).ptr);
+    return;
+  }
+  Ref digits = checked(PyObject_Repr(value));  // the host's own limits on very long integers apply
+  Py_ssize_t size = 0;
+  const char* bytes = PyUnicode_AsUTF8AndSize(digits.get(), &size);
+  if (bytes == nullptr) raise_pending();
+  out.append(bytes, static_cast<std::size_t>(size));
+}
+
+void JsonWriter::write_sequence(PyObject* sequence, std::string& out) {
+  const Nested nested(open_containers_, sequence);
+  out += '[';
+  // A list may change while its members are written (a float subclass's repr...);
+  // read its length at every step, as the host does.
+  for (Py_ssize_t i = 0; i < Py_SIZE(sequence); ++i) {
+    if (i > 0) out += ", ";
+    Ref item = Ref::borrow(PySequence_Fast_ITEMS(sequence)[i]);
+    write_value(item.get(), out);
+  }
+  out += ']';
+}
+
+// False (nothing written) for a dictionary with a key that is not plain text:
+// the host writes those.
+bool JsonWriter::write_dict(PyObject* dict, std::string& out) {
+  Py_ssize_t position = 0;
+  PyObject* key;
+  PyObject* value;
+  while (PyDict_Next(dict, &position, &key, &value)) {
+    if (!PyUnicode_CheckExact(key)) return false;
+  }
+  const Nested nested(open_containers_, dict);
+  out += '{';
+  position = 0;
+  bool first = true;
+  while (PyDict_Next(dict, &position, &key, &value)) {
+    if (!first) out += ", ";
+    first = false;
+    Ref held_key = Ref::borrow(key);
+    Ref held_value = Ref::borrow(value);
+    write_text(held_key.get(), out);
+    out += ": ";
+    write_value(held_value.get(), out);
+  }
+  out += '}';
+  return true;
+}
+
+void JsonWriter::write_by_host(PyObject* value, std::string& out) {
+  if (!dumps_) {
+    Ref json = import_module("json");
+    dumps_ = checked(PyObject_GetAttrString(json.get(), "dumps"));
+  }
+  Ref args = checked(PyTuple_Pack(1, value));
+  Ref keywords = checked(Py_BuildValue("{s:O}", "ensure_ascii", Py_False));
+  Ref text = checked(PyObject_Call(dumps_.get(), args.get(), keywords.get()));
+  Py_ssize_t size = 0;
+  const char* bytes = PyUnicode_AsUTF8AndSize(text.get(), &size);
+  if (bytes == nullptr) raise_pending();
+  out.append(bytes, static_cast<std::size_t>(size));
+}
+
+}  // namespace host

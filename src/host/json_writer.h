@@ -1,0 +1,35 @@
+// JSON text of host objects, the same as json.dumps(value, ensure_ascii=False):
+// separators ", " and ": ", no indentation, non-ASCII text as itself (UTF-8),
+// floats in the host's text form, NaN, Infinity and -Infinity.
+//
+// Plain dictionaries with text keys, lists, tuples, text, integers, floats,
+// booleans and None are written here; any other object is handed to the host's
+// json.dumps, so its text and its errors stay the host's.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/ref.h"
+
+namespace host {
+
+class JsonWriter {
+ public:
+  // Appends the JSON text of `value` to `out` (UTF-8).
+  void write(PyObject* value, std::string& out);
+
+ private:
+  void write_value(PyObject* value, std::string& out);
+  void write_text(PyObject* text, std::string& out);
+  void write_float(double value, std::string& out);
+  void write_integer(PyObject* value, std::string& out);
+  void write_sequence(PyObject* sequence, std::string& out);
+  bool write_dict(PyObject* dict, std::string& out);
+  void write_by_host(PyObject* value, std::string& out);
+
+  std::vector<PyObject*> open_containers_;  // for the host's circular-reference check
+  Ref dumps_;                               // json.dumps, fetched when first needed
+};
+
+}  // namespace host

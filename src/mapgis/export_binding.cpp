@@ -1,0 +1,111 @@
+// saveAsGeoJson(fileName): the file's summary and every feature of the stream
+// as one GeoJSON text, publishing `progress` before each feature is written.
+//
+// It holds one feature at a time. The summary, the stream and the messages are
+// reached through the object, so a subclass can replace any of them.
+#include <string>
+
+#include "host/file.h"
+#include "host/json_writer.h"
+#include "host/names.h"
+#include "host/ops.h"
+#include "mapgis/feature_stream.h"
+
+namespace mapgis {
+
+using host::checked;
+using host::checked_status;
+using host::Ref;
+namespace names = host::names;
+
+namespace {
+
+std::string utf8_of(PyObject* text) {
+  Py_ssize_t size = 0;
+  const char* bytes = PyUnicode_AsUTF8AndSize(text, &size);
+  if (bytes == nullptr) host::raise_pending();
+  return std::string(bytes, static_cast<std::size_t>(size));
+}
+
+// The members of the summary's JSON text: re.search(r"[\s]*{([\s\S]+)}[\s]*",
+// text, re.MULTILINE).group(1), through the host's own re.
+std::string summary_members(PyObject* summary, host::JsonWriter& writer) {
+  std::string text;
+  writer.write(summary, text);
+  Ref json_text = checked(PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict"));
+  Ref re = host::import_module("re");
+  Ref search = checked(PyObject_GetAttrString(re.get(), "search"));
+  Ref multiline = checked(PyObject_GetAttrString(re.get(), "MULTILINE"));
+  Ref pattern = host::text("[\\s]*{([\\s\\S]+)}[\\s]*");
+  Ref match = host::call(search.get(), pattern.get(), json_text.get(), multiline.get());
+  Ref group = host::call_method(match.get(), checked(PyUnicode_InternFromString("group")).get(),
+                                checked(PyLong_FromLong(1)).get());
+  return utf8_of(group.get());
+}
+
+// feature['properties'] = {name: property['value'] for name, property in feature['properties'].items()}
+void flatten_properties(PyObject* feature) {
+  Ref properties = host::get_item(feature, names::properties);
+  Ref flat = checked(PyDict_New());
+  Ref items = PyDict_CheckExact(properties.get()) ? checked(PyDict_Items(properties.get()))
+                                                  : host::call_method(properties.get(), names::items);
+  Ref iterator = checked(PyObject_GetIter(items.get()));
+  while (Ref pair = Ref::steal(PyIter_Next(iterator.get()))) {
+    Ref parts[2];
+    host::unpack(pair.get(), 2, parts);
+    checked_status(PyObject_SetItem(flat.get(), parts[0].get(), host::get_item(parts[1].get(), names::value).get()));
+  }
+  if (PyErr_Occurred()) host::raise_pending();
+  checked_status(PyObject_SetItem(feature, names::properties, flat.get()));
+}
+
+void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
+  Ref stream = host::call_method(self, names::getFeature);
+  Ref iterator = checked(PyObject_GetIter(stream.get()));
+  long long pointer = 0;
+  std::string text;
+  while (Ref feature = Ref::steal(PyIter_Next(iterator.get()))) {
+    Ref progress = checked(PyDict_New());
+    checked_status(PyDict_SetItem(progress.get(), names::index, checked(PyLong_FromLongLong(pointer)).get()));
+    checked_status(PyDict_SetItem(progress.get(), names::count, host::get_attr(self, names::FeatureCount).get()));
+    host::call_method(self, names::publish, names::progress, progress.get());
+    ++pointer;
+    if (pointer > 1) out.write(",");
+    flatten_properties(feature.get());
+    text.clear();
+    writer.write(feature.get(), text);
+    out.write(text);
+  }
+  if (PyErr_Occurred()) host::raise_pending();
+}
+
+}  // namespace
+
+Ref save_as_geojson(const host::Args& args) {
+  PyObject* self = args.self();
+  host::OutputFile out(args[0]);
+  host::JsonWriter writer;
+  out.write("{");
+  Ref summary = host::call_method(self, names::getCapabilities);
+  out.write(summary_members(summary.get(), writer));
+  out.write(",\"features\":[");
+  try {
+    write_features(self, out, writer);
+  } catch (const host::HostError&) {
+    // The text is closed whatever happened to the features; the error goes on.
+    PyObject* error = PyErr_GetRaisedException();
+    out.write("]}");
+    try {
+      out.close();
+    } catch (const host::HostError&) {
+      PyErr_Clear();
+    }
+    PyErr_SetRaisedException(error);
+    throw;
+  }
+  out.write("]}");
+  out.close();
+  return host::none();
+}
+
+}  // namespace mapgis
