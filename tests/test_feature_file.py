@@ -184,7 +184,7 @@ class ClassConstantsTest(unittest.TestCase):
                 self.assertEqual(getattr(MapGisFile, "_MapGisFile__" + name), layout)
                 self.assertEqual(struct.calcsize(layout), size)
         self.assertEqual([name for name in vars(MapGisFile) if not name.startswith("_")],
-                         ["describeProperty", "getCapabilities", "getFeature"])
+                         ["describeProperty", "getCapabilities", "getFeature", "saveAsGeoJson"])
 
 
 class FailureTest(FeatureFileTestCase):
