@@ -192,6 +192,12 @@ void ready_generator_type() {
   call_method(generator.get(), checked(PyUnicode_FromString("register")).get(), reinterpret_cast<PyObject*>(&t));
 }
 
+GeneratorBody* generator_body(PyObject* object) {
+  if (!Py_IS_TYPE(object, &GeneratorType)) return nullptr;
+  GeneratorObject* g = as_generator(object);
+  return g->state == State::Created ? g->body : nullptr;
+}
+
 Ref make_generator(std::unique_ptr<GeneratorBody> body, PyObject* function) {
   Ref name = get_attr(function, names::__name__);
   Ref qualname = get_attr(function, names::__qualname__);

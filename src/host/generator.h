@@ -22,6 +22,9 @@ class GeneratorBody {
   virtual int traverse(visitproc, void*) { return 0; }
 };
 
+// The body of a generator of this module that has not started yet, or null.
+GeneratorBody* generator_body(PyObject* object);
+
 // Makes the generator type ready and registers it as a collections.abc.Generator.
 void ready_generator_type();
 

@@ -35,7 +35,49 @@ class Nested {
 
 constexpr char kHex[] = "0123456789abcdef";
 
+struct RawJsonObject {
+  PyObject_HEAD
+  std::string* text;
+};
+
+void raw_json_dealloc(PyObject* self) {
+  delete reinterpret_cast<RawJsonObject*>(self)->text;
+  PyObject_Free(self);
+}
+
+PyTypeObject& raw_json_type() {
+  static PyTypeObject type = [] {
+    PyTypeObject t{};
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), _Py_IMMORTAL_REFCNT);
+    t.tp_name = "kestrinpy.raw_json";
+    t.tp_basicsize = sizeof(RawJsonObject);
+    t.tp_flags = Py_TPFLAGS_DEFAULT;
+    t.tp_dealloc = raw_json_dealloc;
+    return t;
+  }();
+  if (!(type.tp_flags & Py_TPFLAGS_READY)) checked_status(PyType_Ready(&type));
+  return type;
+}
+
 }  // namespace
+
+Ref raw_json(std::string text) {
+  RawJsonObject* object = PyObject_New(RawJsonObject, &raw_json_type());
+  if (object == nullptr) raise_pending();
+  object->text = new std::string(std::move(text));
+  return Ref::steal(reinterpret_cast<PyObject*>(object));
+}
+
+void append_json_float(double value, std::string& out) {
+  if (std::isnan(value)) {
+    out += "NaN";
+  } else if (std::isinf(value)) {
+    out += value > 0 ? "Infinity" : "-Infinity";
+  } else {
+    char text[kestrin::kFloatTextSize];
+    out.append(text, kestrin::float_text(value, text));
+  }
+}
 
 void JsonWriter::write(PyObject* value, std::string& out) { write_value(value, out); }
 
@@ -54,6 +96,8 @@ void JsonWriter::write_value(PyObject* value, std::string& out) {
     write_integer(value, out);
   } else if (PyList_CheckExact(value) || PyTuple_CheckExact(value)) {
     write_sequence(value, out);
+  } else if (Py_IS_TYPE(value, &raw_json_type())) {
+    out += *reinterpret_cast<RawJsonObject*>(value)->text;
   } else if (!PyDict_CheckExact(value) || !write_dict(value, out)) {
     write_by_host(value, out);
   }
@@ -89,16 +133,7 @@ void JsonWriter::write_text(PyObject* text, std::string& out) {
   out += '"';
 }
 
-void JsonWriter::write_float(double value, std::string& out) {
-  if (std::isnan(value)) {
-    out += "NaN";
-  } else if (std::isinf(value)) {
-    out += value > 0 ? "Infinity" : "-Infinity";
-  } else {
-    char text[kestrin::kFloatTextSize];
-    out.append(text, kestrin::float_text(value, text));
-  }
-}
+void JsonWriter::write_float(double value, std::string& out) { append_json_float(value, out); }
 
 void JsonWriter::write_integer(PyObject* value, std::string& out) {
   int overflow = 0;

@@ -14,6 +14,12 @@
 
 namespace host {
 
+// An object that stands for ready JSON text: the writer copies its text as it is.
+Ref raw_json(std::string text);
+
+// A float as JSON writes it: the host's text form, NaN, Infinity, -Infinity.
+void append_json_float(double value, std::string& out);
+
 class JsonWriter {
  public:
   // Appends the JSON text of `value` to `out` (UTF-8).

@@ -61,6 +61,7 @@ void flatten_properties(PyObject* feature) {
 
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
+  feed_export(stream.get());  // the module's own stream: its coordinates come as JSON text
   Ref iterator = checked(PyObject_GetIter(stream.get()));
   long long pointer = 0;
   std::string text;

@@ -12,6 +12,10 @@ namespace mapgis {
 // getFeature(): a generator of feature dictionaries, one valid record per request.
 host::Ref get_feature(const host::Args& args);
 
+// Lets a stream that getFeature() made, not yet started, hand its coordinates
+// to the export as JSON text; false for any other object.
+bool feed_export(PyObject* stream);
+
 // saveAsGeoJson(fileName): the GeoJSON export of the file.
 host::Ref save_as_geojson(const host::Args& args);
 

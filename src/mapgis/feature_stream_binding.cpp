@@ -4,12 +4,14 @@
 // What the run takes once (file name, counts, attribute layout, colour library)
 // is read at the first request; the directory entries, StyleItems, TimeStamp
 // and Encoding are read again where they are used, so a script's change shows.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "host/generator.h"
+#include "host/json_writer.h"
 #include "host/module.h"
 #include "host/names.h"
 #include "host/ops.h"
@@ -172,23 +174,48 @@ class FeatureRun final : public host::GeneratorBody {
     return colour_text(colours_.get(), integer(number).get(), light ? light_text : dark_text);
   }
 
+  using VertexList = std::vector<feature::Vertex>;
+
   // The vertex list at `position`: `count` vertices, each repeat of the one
-  // before it dropped.
-  Ref coordinates(std::int64_t position, std::int64_t count) {
+  // before it dropped. Grows with what is read, never with the stored count.
+  VertexList read_vertex_list(std::int64_t position, std::int64_t count) {
     source_->seek(position);
-    Ref list = checked(PyList_New(0));
-    bool has_previous = false;
-    feature::Vertex previous{};
+    VertexList list;
     feature::read_vertices(*source_, count, [&](const feature::Vertex& v) {
-      if (has_previous && same_coordinate(v.x, previous.x) && same_coordinate(v.y, previous.y)) return;
-      Ref vertex = checked(PyList_New(2));
-      PyList_SET_ITEM(vertex.get(), 0, real(v.x).release());
-      PyList_SET_ITEM(vertex.get(), 1, real(v.y).release());
-      checked_status(PyList_Append(list.get(), vertex.get()));
-      previous = v;
-      has_previous = true;
+      if (!list.empty() && same_coordinate(v.x, list.back().x) && same_coordinate(v.y, list.back().y)) return;
+      list.push_back(v);
     });
     return list;
+  }
+
+  // [[x, y], ...] as host lists, or as its JSON text when the run feeds the export.
+  Ref vertex_object(const VertexList& list) {
+    if (json_coordinates_) {
+      std::string text;
+      append_vertex_text(list, text);
+      return host::raw_json(std::move(text));
+    }
+    Ref result = checked(PyList_New(static_cast<Py_ssize_t>(list.size())));
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      Ref vertex = checked(PyList_New(2));
+      PyList_SET_ITEM(vertex.get(), 0, real(list[k].x).release());
+      PyList_SET_ITEM(vertex.get(), 1, real(list[k].y).release());
+      PyList_SET_ITEM(result.get(), static_cast<Py_ssize_t>(k), vertex.release());
+    }
+    return result;
+  }
+
+  static void append_vertex_text(const VertexList& list, std::string& text) {
+    text += '[';
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      if (k > 0) text += ", ";
+      text += '[';
+      host::append_json_float(list[k].x, text);
+      text += ", ";
+      host::append_json_float(list[k].y, text);
+      text += ']';
+    }
+    text += ']';
   }
 
   // Style entries are keyed by self.StyleItems[position], read for each entry.
@@ -220,7 +247,8 @@ class FeatureRun final : public host::GeneratorBody {
         LayoutId::Polyline));
     if (line.flag != 1) return Ref();
     Ref props = properties(i);
-    Ref shape = geometry(names::LineString, coordinates(area_start(feature::kCoordinateArea) + line.start, line.vertices));
+    Ref shape = geometry(names::LineString,
+                         vertex_object(read_vertex_list(area_start(feature::kCoordinateArea) + line.start, line.vertices)));
     Style style(self(), 10);
     style.put(0, integer(line.line_no));
     style.put(1, integer(line.sub_line_no));
@@ -346,7 +374,7 @@ class FeatureRun final : public host::GeneratorBody {
   // signed arc number, by which a repeated arc is recognised.
   struct ChainEntry {
     std::int32_t start, finish;
-    Ref vertices;
+    VertexList vertices;
     std::int32_t number;
   };
 
@@ -363,55 +391,43 @@ class FeatureRun final : public host::GeneratorBody {
     const feature::Polyline line =
         feature::parse_polyline(feature::read_record(*source_, LayoutId::Polyline, buffer_).data());
     ChainEntry arc{topology.start_vertex, topology.finish_vertex,
-                   coordinates(coordinate_start + line.start, line.vertices), number};
+                   read_vertex_list(coordinate_start + line.start, line.vertices), number};
     if (number < 0) {
-      checked_status(PyList_Reverse(arc.vertices.get()));
+      std::reverse(arc.vertices.begin(), arc.vertices.end());
       std::swap(arc.start, arc.finish);
     }
     return arc;
   }
 
-  // Whether two vertices ([x, y] lists of floats) have the same text.
-  static bool same_vertex(PyObject* a, PyObject* b) {
-    if (PyList_CheckExact(a) && PyList_CheckExact(b) && PyList_GET_SIZE(a) == 2 && PyList_GET_SIZE(b) == 2 &&
-        PyFloat_CheckExact(PyList_GET_ITEM(a, 0)) && PyFloat_CheckExact(PyList_GET_ITEM(a, 1)) &&
-        PyFloat_CheckExact(PyList_GET_ITEM(b, 0)) && PyFloat_CheckExact(PyList_GET_ITEM(b, 1))) {
-      return same_coordinate(PyFloat_AS_DOUBLE(PyList_GET_ITEM(a, 0)), PyFloat_AS_DOUBLE(PyList_GET_ITEM(b, 0))) &&
-             same_coordinate(PyFloat_AS_DOUBLE(PyList_GET_ITEM(a, 1)), PyFloat_AS_DOUBLE(PyList_GET_ITEM(b, 1)));
-    }
-    Ref left = checked(PyObject_Str(a));
-    Ref right = checked(PyObject_Str(b));
-    return checked_status(PyObject_RichCompareBool(left.get(), right.get(), Py_EQ)) != 0;
+  static bool same_vertex(const feature::Vertex& a, const feature::Vertex& b) {
+    return same_coordinate(a.x, b.x) && same_coordinate(a.y, b.y);
   }
 
   // Closes the chain into a ring, then the current closed arc (if any) into one of its own.
-  static void close_chain(std::vector<ChainEntry>& chain, PyObject* rings, const ChainEntry* current) {
+  static void close_chain(std::vector<ChainEntry>& chain, std::vector<VertexList>& rings, ChainEntry* current) {
     if (chain.size() >= 2 && chain[0].start == chain[1].start && chain[0].start != 0) {
-      checked_status(PyList_Reverse(chain[0].vertices.get()));
+      std::reverse(chain[0].vertices.begin(), chain[0].vertices.end());
     }
     if (!chain.empty()) {
-      Ref ring = checked(PyList_New(0));
+      VertexList ring;
       for (const ChainEntry& entry : chain) {
-        const Py_ssize_t count = PyList_GET_SIZE(entry.vertices.get());
         // Every entry but the first gives all its vertices but its first.
-        const Py_ssize_t first = PyList_GET_SIZE(ring.get()) > 0 ? 1 : 0;
-        for (Py_ssize_t k = first; k < count; ++k) {
-          checked_status(PyList_Append(ring.get(), PyList_GET_ITEM(entry.vertices.get(), k)));
-        }
+        const std::size_t first = ring.empty() ? 0 : 1;
+        if (entry.vertices.size() > first) ring.insert(ring.end(), entry.vertices.begin() + first, entry.vertices.end());
       }
-      checked_status(PyList_Append(rings, ring.get()));
+      rings.push_back(std::move(ring));
     }
-    if (current != nullptr) checked_status(PyList_Append(rings, current->vertices.get()));
+    if (current != nullptr) rings.push_back(std::move(current->vertices));
     chain.clear();
   }
 
   // The rings of a polygon from its arc numbers.
-  Ref rings_of(const std::vector<std::int32_t>& numbers, std::int64_t coordinate_start) {
-    Ref rings = checked(PyList_New(0));
+  std::vector<VertexList> rings_of(const std::vector<std::int32_t>& numbers, std::int64_t coordinate_start) {
+    std::vector<VertexList> rings;
     std::vector<ChainEntry> chain;
     for (std::size_t pass = 0; pass <= numbers.size(); ++pass) {
       if (pass == numbers.size() || numbers[pass] == 0) {
-        close_chain(chain, rings.get(), nullptr);
+        close_chain(chain, rings, nullptr);
         continue;
       }
       ChainEntry arc = read_arc(numbers[pass], coordinate_start);
@@ -423,21 +439,36 @@ class FeatureRun final : public host::GeneratorBody {
         for (const ChainEntry& entry : chain) repeat = repeat || entry.number == arc.number;
         if (!repeat) chain.push_back(std::move(arc));
       } else if (arc.start == 0) {
-        PyObject* vertices = arc.vertices.get();
-        const Py_ssize_t count = PyList_GET_SIZE(vertices);
-        if (count == 0) host::raise(PyExc_IndexError, "list index out of range");
-        if (!same_vertex(PyList_GET_ITEM(vertices, 0), PyList_GET_ITEM(vertices, count - 1))) {
+        if (arc.vertices.empty()) host::raise(PyExc_IndexError, "list index out of range");
+        if (!same_vertex(arc.vertices.front(), arc.vertices.back())) {
           chain.push_back(std::move(arc));
         } else {
-          close_chain(chain, rings.get(), &arc);
+          close_chain(chain, rings, &arc);
         }
       } else if (chain.front().start != chain.back().finish) {
         chain.push_back(std::move(arc));
       } else {
-        close_chain(chain, rings.get(), &arc);
+        close_chain(chain, rings, &arc);
       }
     }
     return rings;
+  }
+
+  Ref rings_object(const std::vector<VertexList>& rings) {
+    if (json_coordinates_) {
+      std::string text = "[";
+      for (std::size_t k = 0; k < rings.size(); ++k) {
+        if (k > 0) text += ", ";
+        append_vertex_text(rings[k], text);
+      }
+      text += ']';
+      return host::raw_json(std::move(text));
+    }
+    Ref result = checked(PyList_New(static_cast<Py_ssize_t>(rings.size())));
+    for (std::size_t k = 0; k < rings.size(); ++k) {
+      PyList_SET_ITEM(result.get(), static_cast<Py_ssize_t>(k), vertex_object(rings[k]).release());
+    }
+    return result;
   }
 
   Ref polygon_feature(std::int64_t i) {
@@ -450,12 +481,10 @@ class FeatureRun final : public host::GeneratorBody {
     std::vector<std::int32_t> numbers;
     feature::read_arc_numbers(*source_, static_cast<std::int64_t>(polygon.polylines) - 1,
                               [&](std::int32_t number) { numbers.push_back(number); });
-    Ref rings = rings_of(numbers, coordinate_start);
-    if (PyList_GET_SIZE(rings.get()) == 0) return Ref();
-    if (PyList_GET_SIZE(PyList_GET_ITEM(rings.get(), 0)) == 0) {
-      host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
-    }
-    Ref shape = geometry(names::Polygon, rings);
+    const std::vector<VertexList> rings = rings_of(numbers, coordinate_start);
+    if (rings.empty()) return Ref();
+    if (rings.front().empty()) host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
+    Ref shape = geometry(names::Polygon, rings_object(rings));
     Ref props = properties(i);
     Ref result = host::new_dict(6);
     checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
@@ -489,9 +518,21 @@ class FeatureRun final : public host::GeneratorBody {
   std::int64_t index_ = 0;
   std::int64_t valid_id_ = 0;
   std::vector<unsigned char> buffer_;
+
+ public:
+  // Set by the export, which alone sees the features: coordinates then go out
+  // as their JSON text instead of host lists.
+  bool json_coordinates_ = false;
 };
 
 }  // namespace
+
+bool feed_export(PyObject* stream) {
+  auto* run = dynamic_cast<FeatureRun*>(host::generator_body(stream));
+  if (run == nullptr) return false;
+  run->json_coordinates_ = true;
+  return true;
+}
 
 Ref get_feature(const host::Args& args) {
   return host::make_generator(std::make_unique<FeatureRun>(args.self()), reinterpret_cast<PyObject*>(args.function()));
