@@ -13,8 +13,9 @@ build:
 	@cmake -S . -B $(BUILD) -DPYTHON=$(PYTHON) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Converts the bundled sample polygon file to GeoJSON, with a progress bar.
 demo: build
-	$(PYTHON) examples/demo.py
+	$(PYTHON) examples/convert.py examples/sample/parcels.WP $(BUILD)/parcels.json --colour-library examples/sample/Pcolor.lib
 
 test: build
 	$(PYTHON) tests/run.py --gtest $(BUILD)/core_tests
@@ -32,6 +33,7 @@ bench: build
 	$(PYTHON) bench/bench_mapgis_support.py
 	$(PYTHON) bench/bench_feature_open.py
 	$(PYTHON) bench/bench_feature_stream.py
+	$(PYTHON) bench/bench_export.py
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so
