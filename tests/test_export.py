@@ -254,3 +254,18 @@ class JsonWriterTest(ExportTestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class BundledSampleTest(unittest.TestCase):
+    def test_sample_parcels_convert(self):
+        root = pathlib.Path(__file__).resolve().parent.parent / "examples" / "sample"
+        opened = MapGisFile(str(root / "parcels.WP"), str(root / "Pcolor.lib"))
+        features = list(opened.getFeature())
+        self.assertEqual(len(features), 12)
+        self.assertEqual([len(f["geometry"]["coordinates"]) for f in features].count(2), 1)  # the parcel with a hole
+        self.assertTrue(all(ring[0] == ring[-1] for f in features for ring in f["geometry"]["coordinates"]))
+        with tempfile.TemporaryDirectory() as folder:
+            output = os.path.join(folder, "parcels.json")
+            opened.saveAsGeoJson(output)
+            with open(output, encoding="utf-8") as stream:
+                self.assertEqual(stream.read(), expected_text(opened))
