@@ -5,7 +5,11 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: all build demo test sanitize valgrind bench clean
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+CORE_SOURCES = $(filter-out %_binding.cpp,$(wildcard src/mapgis/*.cpp src/core/*.cpp src/text/*.cpp))
+
+.PHONY: all build demo test sanitize valgrind bench fuzz clean
 
 all: build
 
@@ -35,8 +39,20 @@ bench: build
 	$(PYTHON) bench/bench_feature_stream.py
 	$(PYTHON) bench/bench_export.py
 
+# The readers' fuzz target (clang's libFuzzer, AddressSanitizer, UBSan), seeded
+# by the fixture writer; FUZZ_SECONDS=600 make fuzz for a longer run.
+$(FUZZ_BUILD)/fuzz_readers: fuzz/fuzz_readers.cpp $(CORE_SOURCES) $(wildcard src/mapgis/*.h src/text/*.h)
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -ffp-contract=off \
+	  -Isrc fuzz/fuzz_readers.cpp $(CORE_SOURCES) -o $@
+
+fuzz: $(FUZZ_BUILD)/fuzz_readers
+	@rm -rf $(FUZZ_BUILD)/corpus && $(PYTHON) fuzz/make_corpus.py $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	  -print_final_stats=1 $(FUZZ_BUILD)/corpus
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) src/*.so
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) src/*.so
 
 # The suite under valgrind's memcheck (memory errors only: the host keeps its
 # interned strings until exit by design).

@@ -8,6 +8,7 @@
 
 #include "host/names.h"
 #include "host/ops.h"
+#include "mapgis/attribute_format.h"
 #include "mapgis/feature_stream.h"
 
 namespace mapgis {
@@ -35,28 +36,14 @@ int type_branch(PyObject* code) {
 
 }  // namespace
 
-// Up to `size` bytes, fewer at the end of the file; read in pieces, so that
-// memory stays bounded by what the file holds whatever the size says.
 Ref read_bytes(FileSource& source, std::size_t size) {
-  std::string bytes;
-  char chunk[1 << 14];
-  while (bytes.size() < size) {
-    const std::size_t want = std::min(sizeof chunk, size - bytes.size());
-    const std::size_t got = source.read(chunk, want);
-    bytes.append(chunk, got);
-    if (got < want) break;
-  }
+  const std::string bytes = read_up_to(source, size);
   return checked(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
 }
 
 namespace {
 
-template <typename T>
-T read_value(FileSource& source) {
-  T value;
-  source.read_exact(&value, sizeof value);
-  return value;
-}
+using feature::read_value;
 
 // The host's fixed-point text of `value` with `digits` decimals.
 std::string fixed_text(double value, int digits) {
@@ -87,35 +74,17 @@ Ref rounded(double value, PyObject* decimal) {
   return checked(PyFloat_FromString(text.get()));
 }
 
-// "{:0>4d}-{:0>2d}-{:0>2d}" of a stored date.
-Ref date_text(FileSource& source) {
-  unsigned char bytes[4];
-  source.read_exact(bytes, sizeof bytes);
-  std::uint16_t year;
-  std::memcpy(&year, bytes, 2);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", unsigned{year}, unsigned{bytes[2]}, unsigned{bytes[3]});
-  return host::text(text);
-}
+Ref date_text(FileSource& source) { return host::text(feature::date_text(feature::read_date(source))); }
 
-// "{:0>2d}:{:0>2d}:{:0>6.3f}" of a stored time; the seconds are zero-filled
-// on the left to six characters whatever they hold ("000nan", "00-inf").
+// The seconds are zero-filled on the left to six characters whatever they hold ("000nan", "00-inf").
 Ref time_text(FileSource& source) {
-  unsigned char bytes[10];
-  source.read_exact(bytes, sizeof bytes);
-  double seconds;
-  std::memcpy(&seconds, bytes + 2, 8);
-  std::string second_text = fixed_text(seconds, 3);
-  if (second_text.size() < 6) second_text.insert(0, 6 - second_text.size(), '0');
-  char head[16];
-  std::snprintf(head, sizeof head, "%02u:%02u:", unsigned{bytes[0]}, unsigned{bytes[1]});
-  return host::text(std::string(head) + second_text);
+  const feature::Time time = feature::read_time(source);
+  return host::text(feature::clock_text(time) + feature::padded_seconds(fixed_text(time.seconds, 3)));
 }
 
 Ref decode_text(PyObject* self, FileSource& source, PyObject* size) {
   // A negative size reads nothing: the text is empty and the next field starts here.
-  const std::int64_t width = std::max<std::int64_t>(as_int64(size), 0);
-  Ref bytes = read_bytes(source, static_cast<std::size_t>(width));
+  Ref bytes = read_bytes(source, feature::text_width(as_int64(size)));
   Ref encoding = host::get_attr(self, names::Encoding);
   return host::call_method(self, names::bytesToStr, bytes.get(), encoding.get());
 }

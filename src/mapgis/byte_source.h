@@ -27,6 +27,20 @@ class ByteSource {
   }
 };
 
+// Up to `size` bytes from the current position, fewer at the end; read in
+// pieces, so that memory stays bounded by what the source holds.
+inline std::string read_up_to(ByteSource& source, std::size_t size) {
+  std::string bytes;
+  char chunk[1 << 14];
+  while (bytes.size() < size) {
+    const std::size_t want = std::min(sizeof chunk, size - bytes.size());
+    const std::size_t got = source.read(chunk, want);
+    bytes.append(chunk, got);
+    if (got < want) break;
+  }
+  return bytes;
+}
+
 // Errors of the in-memory source, for callers without a host.
 struct ShortRecord {
   std::size_t size;

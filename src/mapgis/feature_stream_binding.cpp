@@ -18,6 +18,7 @@
 #include "mapgis/classes.h"
 #include "mapgis/feature_format.h"
 #include "mapgis/feature_stream.h"
+#include "mapgis/rings.h"
 
 namespace mapgis {
 
@@ -69,13 +70,6 @@ Ref new_list(const std::vector<PyObject*>& items) {
   Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
   for (std::size_t i = 0; i < items.size(); ++i) PyList_SET_ITEM(list.get(), i, Py_NewRef(items[i]));
   return list;
-}
-
-// Two coordinates are the same vertex when their texts are: bit equality,
-// except that every NaN reads "nan".
-bool same_coordinate(double a, double b) {
-  if (std::isnan(a) && std::isnan(b)) return true;
-  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 class FeatureRun final : public host::GeneratorBody {
@@ -174,18 +168,10 @@ class FeatureRun final : public host::GeneratorBody {
     return colour_text(colours_.get(), integer(number).get(), light ? light_text : dark_text);
   }
 
-  using VertexList = std::vector<feature::Vertex>;
+  using VertexList = feature::VertexList;
 
-  // The vertex list at `position`: `count` vertices, each repeat of the one
-  // before it dropped. Grows with what is read, never with the stored count.
   VertexList read_vertex_list(std::int64_t position, std::int64_t count) {
-    source_->seek(position);
-    VertexList list;
-    feature::read_vertices(*source_, count, [&](const feature::Vertex& v) {
-      if (!list.empty() && same_coordinate(v.x, list.back().x) && same_coordinate(v.y, list.back().y)) return;
-      list.push_back(v);
-    });
-    return list;
+    return feature::read_vertex_list(*source_, position, count);
   }
 
   // [[x, y], ...] as host lists, or as its JSON text when the run feeds the export.
@@ -370,88 +356,37 @@ class FeatureRun final : public host::GeneratorBody {
     return result;
   }
 
-  // A chain entry: an arc's nodes and its vertex list (oriented), and its
-  // signed arc number, by which a repeated arc is recognised.
-  struct ChainEntry {
-    std::int32_t start, finish;
-    VertexList vertices;
-    std::int32_t number;
+  // Arcs read from the run's file, the directory entries re-read for each arc.
+  class FileArcs final : public feature::ArcSource {
+   public:
+    FileArcs(FeatureRun& run, std::int64_t coordinate_start) : run_(run), coordinate_start_(coordinate_start) {}
+    feature::Arc read(std::int32_t number) override {
+      const std::int64_t slot = std::abs(static_cast<std::int64_t>(number));
+      FileSource& source = *run_.source_;
+      source.seek(feature::record_position(run_.area_start(feature::kTopologyArea), slot,
+                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Topology))));
+      const feature::Topology topology =
+          feature::parse_topology(feature::read_record(source, LayoutId::Topology, run_.buffer_).data());
+      source.seek(feature::record_position(run_.area_start(feature::kFeatureRecordArea), slot,
+                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Polyline))));
+      const feature::Polyline line =
+          feature::parse_polyline(feature::read_record(source, LayoutId::Polyline, run_.buffer_).data());
+      return {topology.start_vertex, topology.finish_vertex,
+              feature::read_vertex_list(source, coordinate_start_ + line.start, line.vertices)};
+    }
+
+   private:
+    FeatureRun& run_;
+    std::int64_t coordinate_start_;
   };
 
-  // The arc `number` read with its topology and vertices, walked backwards
-  // when the number is negative.
-  ChainEntry read_arc(std::int32_t number, std::int64_t coordinate_start) {
-    const std::int64_t slot = std::abs(static_cast<std::int64_t>(number));
-    source_->seek(feature::record_position(area_start(feature::kTopologyArea), slot,
-                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Topology))));
-    const feature::Topology topology =
-        feature::parse_topology(feature::read_record(*source_, LayoutId::Topology, buffer_).data());
-    source_->seek(feature::record_position(area_start(feature::kFeatureRecordArea), slot,
-                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Polyline))));
-    const feature::Polyline line =
-        feature::parse_polyline(feature::read_record(*source_, LayoutId::Polyline, buffer_).data());
-    ChainEntry arc{topology.start_vertex, topology.finish_vertex,
-                   read_vertex_list(coordinate_start + line.start, line.vertices), number};
-    if (number < 0) {
-      std::reverse(arc.vertices.begin(), arc.vertices.end());
-      std::swap(arc.start, arc.finish);
-    }
-    return arc;
-  }
-
-  static bool same_vertex(const feature::Vertex& a, const feature::Vertex& b) {
-    return same_coordinate(a.x, b.x) && same_coordinate(a.y, b.y);
-  }
-
-  // Closes the chain into a ring, then the current closed arc (if any) into one of its own.
-  static void close_chain(std::vector<ChainEntry>& chain, std::vector<VertexList>& rings, ChainEntry* current) {
-    if (chain.size() >= 2 && chain[0].start == chain[1].start && chain[0].start != 0) {
-      std::reverse(chain[0].vertices.begin(), chain[0].vertices.end());
-    }
-    if (!chain.empty()) {
-      VertexList ring;
-      for (const ChainEntry& entry : chain) {
-        // Every entry but the first gives all its vertices but its first.
-        const std::size_t first = ring.empty() ? 0 : 1;
-        if (entry.vertices.size() > first) ring.insert(ring.end(), entry.vertices.begin() + first, entry.vertices.end());
-      }
-      rings.push_back(std::move(ring));
-    }
-    if (current != nullptr) rings.push_back(std::move(current->vertices));
-    chain.clear();
-  }
-
-  // The rings of a polygon from its arc numbers.
   std::vector<VertexList> rings_of(const std::vector<std::int32_t>& numbers, std::int64_t coordinate_start) {
-    std::vector<VertexList> rings;
-    std::vector<ChainEntry> chain;
-    for (std::size_t pass = 0; pass <= numbers.size(); ++pass) {
-      if (pass == numbers.size() || numbers[pass] == 0) {
-        close_chain(chain, rings, nullptr);
-        continue;
-      }
-      ChainEntry arc = read_arc(numbers[pass], coordinate_start);
-      if (chain.empty()) {
-        chain.push_back(std::move(arc));
-      } else if (arc.start != arc.finish) {
-        // An open arc: dropped only when the chain already holds this very arc.
-        bool repeat = false;
-        for (const ChainEntry& entry : chain) repeat = repeat || entry.number == arc.number;
-        if (!repeat) chain.push_back(std::move(arc));
-      } else if (arc.start == 0) {
-        if (arc.vertices.empty()) host::raise(PyExc_IndexError, "list index out of range");
-        if (!same_vertex(arc.vertices.front(), arc.vertices.back())) {
-          chain.push_back(std::move(arc));
-        } else {
-          close_chain(chain, rings, &arc);
-        }
-      } else if (chain.front().start != chain.back().finish) {
-        chain.push_back(std::move(arc));
-      } else {
-        close_chain(chain, rings, &arc);
-      }
+    FileArcs arcs(*this, coordinate_start);
+    try {
+      return feature::assemble_rings(numbers, arcs);
+    } catch (const feature::MissingVertex&) {
+      host::raise(PyExc_IndexError, "list index out of range");
     }
-    return rings;
   }
 
   Ref rings_object(const std::vector<VertexList>& rings) {
