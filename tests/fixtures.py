@@ -510,3 +510,33 @@ def patch(data, offset, value):
     if offset < 0 or offset + len(value) > len(data):
         raise IndexError(f"patch at {offset} leaves the data")
     return data[:offset] + value + data[offset + len(value):]
+
+
+def small_samples():
+    """One small file of each kind, with a bit of everything the readers decode:
+    {"colours": bytes, "project": ..., "lines": ..., "points": ..., "polygons": ...}."""
+    lines = FeatureFile("line")
+    lines.add_field("名称", 0, size=6)
+    lines.add_field("V", 5, digits=2)
+    lines.add_field("D", 6)
+    lines.add_field("T", 7)
+    lines.add_line([(0, 0), (1, 1), (1, 1)], attributes=["路", 1.5, (2025, 1, 2), (1, 2, 3.5)])
+    lines.add_line([(2, 2)], flag=0)
+    points = FeatureFile("point")
+    points.add_field("B", 8)
+    for point_type in range(7):
+        points.add_point(point_type, 0, point_type=point_type, text="注", attributes=[1])
+    polygons = FeatureFile("polygon")
+    polygons.add_field("ID", 3)
+    for vertices, start, finish in [([(0, 0), (4, 0)], 1, 2), ([(4, 0), (4, 3)], 2, 3), ([(4, 3), (0, 0)], 3, 1),
+                                    ([(1, 1), (2, 1), (1, 2), (1, 1)], 4, 4)]:
+        polygons.add_arc(vertices, start, finish)
+    polygons.add_polygon([1, -2, 3, 0, 4], attributes=[7])
+    polygons.add_polygon([0, 0], attributes=[8])
+    return {
+        "colours": colour_library([(0, 10, 20, 30, 40, 50), (255, 0, 0, 0, 0, 0)]),
+        "project": project_file([dict(Type=1, File=b"a.WT"), dict(Type=2)]),
+        "lines": lines.build(),
+        "points": points.build(),
+        "polygons": polygons.build(),
+    }

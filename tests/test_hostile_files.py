@@ -11,39 +11,10 @@ import unittest
 
 from src import kestrinpy
 from tests import fixtures
-from tests.fixtures import FeatureFile
 
 # The errors a damaged file may give: short records, seeks before the start,
 # missing directory entries or ring vertices, and the format checks.
 ALLOWED = (struct.error, OSError, IndexError)
-
-
-def sample_files():
-    lines = FeatureFile("line")
-    lines.add_field("名称", 0, size=6)
-    lines.add_field("V", 5, digits=2)
-    lines.add_field("D", 6)
-    lines.add_field("T", 7)
-    lines.add_line([(0, 0), (1, 1), (1, 1)], attributes=["路", 1.5, (2025, 1, 2), (1, 2, 3.5)])
-    lines.add_line([(2, 2)], flag=0)
-    points = FeatureFile("point")
-    points.add_field("B", 8)
-    for point_type in range(7):
-        points.add_point(point_type, 0, point_type=point_type, text="注", attributes=[1])
-    polygons = FeatureFile("polygon")
-    polygons.add_field("ID", 3)
-    for vertices, start, finish in [([(0, 0), (4, 0)], 1, 2), ([(4, 0), (4, 3)], 2, 3), ([(4, 3), (0, 0)], 3, 1),
-                                    ([(1, 1), (2, 1), (1, 2), (1, 1)], 4, 4)]:
-        polygons.add_arc(vertices, start, finish)
-    polygons.add_polygon([1, -2, 3, 0, 4], attributes=[7])
-    polygons.add_polygon([0, 0], attributes=[8])
-    return {
-        "colours": fixtures.colour_library([(0, 10, 20, 30, 40, 50), (255, 0, 0, 0, 0, 0)]),
-        "project": fixtures.project_file([dict(Type=1, File=b"a.WT"), dict(Type=2)]),
-        "lines": lines.build(),
-        "points": points.build(),
-        "polygons": polygons.build(),
-    }
 
 
 class HostileFilesTest(unittest.TestCase):
@@ -78,14 +49,14 @@ class HostileFilesTest(unittest.TestCase):
         self.assertEqual(len(os.listdir("/proc/self/fd")), before, "a file was left open")
 
     def test_cut_at_every_offset(self):
-        for kind, data in sample_files().items():
+        for kind, data in fixtures.small_samples().items():
             for size in range(len(data) + 1):
                 with self.subTest(kind=kind, size=size):
                     self.check(kind, data[:size])
 
     def test_bytes_changed_at_random(self):
         rng = random.Random(7)
-        for kind, data in sample_files().items():
+        for kind, data in fixtures.small_samples().items():
             for case in range(300):
                 damaged = bytearray(data)
                 for _ in range(rng.randint(1, 8)):

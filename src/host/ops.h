@@ -70,6 +70,12 @@ inline bool contains(PyObject* container, PyObject* item) {
   return checked_status(PySequence_Contains(container, item)) != 0;
 }
 
+inline Ref integer(long long value) { return checked(PyLong_FromLongLong(value)); }
+inline Ref real(double value) { return checked(PyFloat_FromDouble(value)); }
+inline Ref bytes(std::string_view raw) {
+  return checked(PyBytes_FromStringAndSize(raw.data(), static_cast<Py_ssize_t>(raw.size())));
+}
+
 inline Ref text(std::string_view utf8) {
   return checked(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
 }

@@ -37,8 +37,7 @@ int type_branch(PyObject* code) {
 }  // namespace
 
 Ref read_bytes(FileSource& source, std::size_t size) {
-  const std::string bytes = read_up_to(source, size);
-  return checked(PyBytes_FromStringAndSize(bytes.data(), static_cast<Py_ssize_t>(bytes.size())));
+  return host::bytes(read_up_to(source, size));
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "host/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
+#include "mapgis/decoder.h"
 #include "mapgis/feature_format.h"
 #include "mapgis/feature_stream.h"
 #include "mapgis/file_source.h"
@@ -37,31 +38,12 @@ class RecordReader {
   std::vector<unsigned char> buffer_;
 };
 
-Ref bytes_of(std::string_view field) {
-  return checked(PyBytes_FromStringAndSize(field.data(), static_cast<Py_ssize_t>(field.size())));
-}
-
-Ref integer(long long value) { return checked(PyLong_FromLongLong(value)); }
-Ref real(double value) { return checked(PyFloat_FromDouble(value)); }
+using host::integer;
+using host::real;
 
 void put(PyObject* dict, PyObject* key, const Ref& value) {
   checked_status(PyDict_SetItem(dict, key, value.get()));
 }
-
-class Decoder {
- public:
-  Decoder(PyObject* self, PyObject* encoding) : self_(self), encoding_(encoding) {}
-  Ref text(std::string_view field) const {
-    return host::call_method(self_, names::bytesToStr, bytes_of(field).get(), encoding_);
-  }
-  Ref code(std::string_view field) const {
-    return host::call_method(self_, names::bytesInteger, bytes_of(field).get());
-  }
-
- private:
-  PyObject* self_;
-  PyObject* encoding_;
-};
 
 [[noreturn]] void raise_invalid_format(PyObject* path) {
   host::raise_text(PyExc_Exception, host::concat_format("[", path, "] invalid file format."));

@@ -58,8 +58,8 @@ const std::vector<PyObject*>& polygon_style_items() {
   return items;
 }
 
-Ref integer(long long value) { return checked(PyLong_FromLongLong(value)); }
-Ref real(double value) { return checked(PyFloat_FromDouble(value)); }
+using host::integer;
+using host::real;
 
 bool equals(PyObject* value, std::int64_t number) {
   Ref other = integer(number);

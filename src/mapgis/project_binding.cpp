@@ -7,6 +7,7 @@
 #include "host/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
+#include "mapgis/decoder.h"
 #include "mapgis/project_file.h"
 
 #include <vector>
@@ -21,10 +22,6 @@ namespace names = host::names;
 
 namespace {
 
-Ref bytes_of(std::string_view field) {
-  return checked(PyBytes_FromStringAndSize(field.data(), static_cast<Py_ssize_t>(field.size())));
-}
-
 // Builds a dictionary key by key, converting each value as its key is reached.
 class DictBuilder {
  public:
@@ -36,19 +33,6 @@ class DictBuilder {
 
  private:
   Ref dict_;
-};
-
-class Decoder {
- public:
-  Decoder(PyObject* self, PyObject* encoding) : self_(self), encoding_(encoding) {}
-  Ref text(std::string_view field) const {
-    return host::call_method(self_, names::bytesToStr, bytes_of(field).get(), encoding_);
-  }
-  Ref integer(std::string_view field) const { return host::call_method(self_, names::bytesInteger, bytes_of(field).get()); }
-
- private:
-  PyObject* self_;
-  PyObject* encoding_;
 };
 
 Ref type_name_of(PyObject* code) {
@@ -90,25 +74,25 @@ Ref description_of(const project::Header& h, const Ref& identification, const De
 
 Ref entry_of(const project::Entry& e, const Decoder& decode) {
   DictBuilder d;
-  d.put(names::type, type_name_of(decode.integer(e.type).get()));
-  d.put(names::statusCode, decode.integer(e.status_code));
+  d.put(names::type, type_name_of(decode.code(e.type).get()));
+  d.put(names::statusCode, decode.code(e.status_code));
   d.put(names::file, decode.text(e.file));
   d.put(names::description, decode.text(e.description));
   d.put(names::xmin, e.x_min);
   d.put(names::ymin, e.y_min);
   d.put(names::xmax, e.x_max);
   d.put(names::ymax, e.y_max);
-  d.put(names::userType, decode.integer(e.user_type));
-  d.put(names::groupCode, decode.integer(e.group_code));
+  d.put(names::userType, decode.code(e.user_type));
+  d.put(names::groupCode, decode.code(e.group_code));
   d.put(names::netWorkData, decode.text(e.net_work_data));
   d.put(names::scaleMin, e.scale_min);
   d.put(names::scaleMax, e.scale_max);
-  d.put(names::labelFlag, decode.integer(e.label_flag));
+  d.put(names::labelFlag, decode.code(e.label_flag));
   d.put(names::labelFields, decode.text(e.label_fields));
   d.put(names::labelHeight, static_cast<double>(e.label_height));
   d.put(names::labelColor, static_cast<long long>(e.label_color));
-  d.put(names::labelFont, decode.integer(e.label_font));
-  d.put(names::legendType, decode.integer(e.legend_type));
+  d.put(names::labelFont, decode.code(e.label_font));
+  d.put(names::legendType, decode.code(e.legend_type));
   return d.take();
 }
 
