@@ -48,7 +48,9 @@ $(FUZZ_BUILD)/fuzz_readers: fuzz/fuzz_readers.cpp $(CORE_SOURCES) $(wildcard src
 
 fuzz: $(FUZZ_BUILD)/fuzz_readers
 	@rm -rf $(FUZZ_BUILD)/corpus && $(PYTHON) fuzz/make_corpus.py $(FUZZ_BUILD)/corpus
+	@mkdir -p $(FUZZ_BUILD)/crashes
 	$(FUZZ_BUILD)/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	  -artifact_prefix=$(FUZZ_BUILD)/crashes/ \
 	  -print_final_stats=1 $(FUZZ_BUILD)/corpus
 
 clean:

@@ -75,7 +75,7 @@ class MemoryArcs final : public feature::ArcSource {
     source_.seek(feature::record_position(directory_[feature::kFeatureRecordArea].data_start, slot, 57));
     const feature::Polyline line = feature::parse_polyline(feature::read_record(source_, LayoutId::Polyline, buffer_).data());
     return {topology.start_vertex, topology.finish_vertex,
-            feature::read_vertex_list(source_, directory_[feature::kCoordinateArea].data_start + line.start,
+            feature::read_vertex_list(source_, std::int64_t{directory_[feature::kCoordinateArea].data_start} + line.start,
                                       line.vertices)};
   }
 
@@ -117,13 +117,13 @@ void feature_file(std::string_view bytes) {
       const feature::Polyline line = feature::parse_polyline(feature::read_record(source, LayoutId::Polyline, buffer).data());
       if (line.flag != 1) continue;
       attributes(source, attribute_position, fields);
-      feature::read_vertex_list(source, directory[1].data_start + line.start, line.vertices);
+      feature::read_vertex_list(source, std::int64_t{directory[1].data_start} + line.start, line.vertices);
     } else if (kind == 1) {
       source.seek(feature::record_position(directory[0].data_start, i + 1, feature::kPointRecordSize));
       const feature::PointRecord point = feature::read_point(source);
       if (point.head.flag != 1) continue;
       if (point.head.point_type == 0 || point.head.point_type == 4 || point.head.point_type == 5) {
-        source.seek(directory[1].data_start + point.head.string_offset);
+        source.seek(std::int64_t{directory[1].data_start} + point.head.string_offset);
         read_up_to(source, feature::text_width(point.head.string_count));
       }
       attributes(source, attribute_position, fields);
@@ -132,7 +132,7 @@ void feature_file(std::string_view bytes) {
       source.seek(feature::record_position(directory[8].data_start, i + 1, 40));
       const feature::Polygon polygon = feature::parse_polygon(feature::read_record(source, LayoutId::Polygon, buffer).data());
       if (polygon.flag != 1) continue;
-      source.seek(directory[1].data_start + polygon.start + feature::kArcNumberSize);
+      source.seek(std::int64_t{directory[1].data_start} + polygon.start + feature::kArcNumberSize);
       std::vector<std::int32_t> numbers;
       feature::read_arc_numbers(source, static_cast<std::int64_t>(polygon.polylines) - 1,
                                 [&](std::int32_t number) { numbers.push_back(number); });
