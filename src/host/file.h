@@ -48,7 +48,7 @@ class InputFile {
 
  private:
   static constexpr std::size_t kBlockSize = 1 << 16;
-  static constexpr std::size_t kBlocks = 4;
+  static constexpr std::size_t kBlocks = 8;  // a polygon run reads from five areas in turn
   struct Block {
     std::int64_t index = -1;  // block number in the file, -1 when empty
     std::size_t size = 0;     // bytes held (fewer than kBlockSize at the end)
