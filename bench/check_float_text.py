@@ -21,8 +21,12 @@ COUNT = int(sys.argv[1]) if len(sys.argv) > 1 else 3_000_000
 def main():
     rng = random.Random(1)
     folder = pathlib.Path(tempfile.mkdtemp())
-    doubles = [struct.unpack("<d", struct.pack("<Q", rng.getrandbits(64)))[0] for _ in range(COUNT // 2)]
-    doubles += [float(f"{rng.randint(1, 10 ** rng.randint(1, 17))}e{rng.randint(-340, 320)}") for _ in range(COUNT // 2)]
+    third = COUNT // 3
+    doubles = [struct.unpack("<d", struct.pack("<Q", rng.getrandbits(64)))[0] for _ in range(third)]
+    doubles += [float(f"{rng.randint(1, 10 ** rng.randint(1, 17))}e{rng.randint(-340, 320)}") for _ in range(third)]
+    # Coordinate-like values: integers over a power of ten, in and around the fast path's range.
+    doubles += [rng.randrange(-10 ** rng.randint(1, 17), 10 ** 17) / 10 ** rng.randint(0, 7)
+                for _ in range(COUNT - 2 * third)]
     layer = FeatureFile("line")
     step = 100_000
     for start in range(0, len(doubles), step):

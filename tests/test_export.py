@@ -244,6 +244,9 @@ class JsonWriterTest(ExportTestCase):
         doubles = [struct.unpack("<d", struct.pack("<Q", rng.getrandbits(64)))[0] for _ in range(40000)]
         doubles += [rng.uniform(-1e6, 1e6) for _ in range(20000)]
         doubles += [float(f"{rng.randint(1, 9999)}e{rng.randint(-330, 310)}") for _ in range(20000)]
+        doubles += [rng.randrange(-10 ** 16, 10 ** 16) / 10 ** rng.randint(0, 6) for _ in range(40000)]
+        doubles += [rng.randrange(-10 ** rng.randint(1, 16), 10 ** 16) / 10 ** rng.randint(0, 6) for _ in range(20000)]
+        doubles += [x + delta for x in (1e-4, 1e15, 1e16) for delta in (-1e-19, 0.0, 0.5, -0.5, 1.0)]
         doubles += [10.0 ** e for e in range(-20, 22)] + [2.0 ** e for e in range(-1074, 1024, 7)]
         layer = FeatureFile("line")
         layer.add_line(list(zip(doubles[0::2], doubles[1::2])))

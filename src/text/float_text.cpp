@@ -2,11 +2,63 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace kestrin {
 
+namespace {
+
+// Values that are k / 10^d exactly for an integer k below 10^15 and d up to 4
+// (most map coordinates): any two decimals of at most 15 significant digits
+// read back to different doubles, so k / 10^d without its trailing zeros is
+// the shortest text, found without the general conversion.
+bool short_decimal_text(double value, char* out, std::size_t& length) {
+  static constexpr double kPowers[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+  const double magnitude = std::fabs(value);
+  if (!(magnitude >= 1e-4 && magnitude < 1e15)) return false;
+  for (int d = 0; d < 5; ++d) {
+    const double scaled = magnitude * kPowers[d];
+    if (scaled >= 1e15) return false;
+    if (scaled != std::trunc(scaled)) continue;
+    const auto k = static_cast<std::uint64_t>(scaled);
+    if (static_cast<double>(k) / kPowers[d] != magnitude) continue;
+    char digits[24];
+    std::size_t count = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, k).ptr - digits);
+    char* p = out;
+    if (value < 0) *p++ = '-';
+    const std::size_t whole = count > static_cast<std::size_t>(d) ? count - static_cast<std::size_t>(d) : 0;
+    if (whole == 0) {
+      *p++ = '0';
+    } else {
+      std::memcpy(p, digits, whole);
+      p += whole;
+    }
+    *p++ = '.';
+    // The fraction: d digits, zero-filled on the left, trailing zeros dropped.
+    char fraction[8];
+    const std::size_t lead = static_cast<std::size_t>(d) - (count - whole);
+    std::memset(fraction, '0', lead);
+    std::memcpy(fraction + lead, digits + whole, count - whole);
+    std::size_t kept = static_cast<std::size_t>(d);
+    while (kept > 0 && fraction[kept - 1] == '0') --kept;
+    if (kept == 0) {
+      *p++ = '0';
+    } else {
+      std::memcpy(p, fraction, kept);
+      p += kept;
+    }
+    length = static_cast<std::size_t>(p - out);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::size_t float_text(double value, char* out) {
+  std::size_t length = 0;
+  if (short_decimal_text(value, out, length)) return length;
   char* p = out;
   if (std::isnan(value)) {
     std::memcpy(out, "nan", 3);
