@@ -3,6 +3,7 @@
 // module uses, fed arbitrary bytes as a colour library, a project file and a
 // point, line or polygon file, without the interpreter.
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "mapgis/byte_source.h"
 #include "mapgis/colour.h"
 #include "mapgis/feature_format.h"
+#include "mapgis/feature_walk.h"
 #include "mapgis/project_file.h"
 #include "mapgis/rings.h"
 
@@ -63,26 +65,14 @@ void attributes(MemorySource& source, std::int64_t position, const std::vector<F
   }
 }
 
-class MemoryArcs final : public feature::ArcSource {
+// The directory as the file holds it.
+class FixedDirectory final : public feature::Directory {
  public:
-  MemoryArcs(MemorySource& source, const std::vector<feature::DataHead>& directory)
-      : source_(source), directory_(directory) {}
-  feature::Arc read(std::int32_t number) override {
-    const std::int64_t slot = number < 0 ? -static_cast<std::int64_t>(number) : number;
-    source_.seek(feature::record_position(directory_[feature::kTopologyArea].data_start, slot, 24));
-    const feature::Topology topology =
-        feature::parse_topology(feature::read_record(source_, LayoutId::Topology, buffer_).data());
-    source_.seek(feature::record_position(directory_[feature::kFeatureRecordArea].data_start, slot, 57));
-    const feature::Polyline line = feature::parse_polyline(feature::read_record(source_, LayoutId::Polyline, buffer_).data());
-    return {topology.start_vertex, topology.finish_vertex,
-            feature::read_vertex_list(source_, std::int64_t{directory_[feature::kCoordinateArea].data_start} + line.start,
-                                      line.vertices)};
-  }
+  explicit FixedDirectory(const std::vector<feature::DataHead>& entries) : entries_(entries) {}
+  std::int64_t area_start(std::size_t entry) override { return entries_.at(entry).data_start; }
 
  private:
-  MemorySource& source_;
-  const std::vector<feature::DataHead>& directory_;
-  std::vector<unsigned char> buffer_;
+  const std::vector<feature::DataHead>& entries_;
 };
 
 void feature_file(std::string_view bytes) {
@@ -92,13 +82,13 @@ void feature_file(std::string_view bytes) {
   const std::int32_t kind = head.file_type_code;
   if (kind < 0 || kind > 2) return;
   source.seek(head.start);
-  std::vector<feature::DataHead> directory;
+  std::vector<feature::DataHead> entries;
   for (std::int32_t k = 0; k < head.heads; ++k) {
-    directory.push_back(feature::parse_data_head(feature::read_record(source, LayoutId::DataHead, buffer).data()));
+    entries.push_back(feature::parse_data_head(feature::read_record(source, LayoutId::DataHead, buffer).data()));
   }
   const std::size_t attribute_entry = kind == 2 ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea;
-  if (directory.size() <= attribute_entry) return;
-  const std::int64_t attribute_start = directory[attribute_entry].data_start;
+  if (entries.size() <= attribute_entry) return;
+  const std::int64_t attribute_start = entries[attribute_entry].data_start;
   source.seek(attribute_start);
   const feature::FieldHead field_head =
       feature::parse_field_head(feature::read_record(source, LayoutId::FieldHead, buffer).data());
@@ -108,37 +98,31 @@ void feature_file(std::string_view bytes) {
         feature::parse_field(feature::read_record(source, LayoutId::Field, buffer).data());
     fields.push_back({definition.field_type, definition.size});
   }
+  FixedDirectory directory(entries);
+  feature::RecordWalk walk(source, directory);
   const std::int64_t field_offset = attribute_start + field_head.field_size + field_head.fields_length;
   const std::int64_t limit = static_cast<std::int64_t>(kind == 2 ? head.total_polygons : head.total) - 1;
   for (std::int64_t i = 0; i < limit; ++i) {
     const std::int64_t attribute_position = field_offset + i * field_head.fields_length;
     if (kind == 0) {
-      source.seek(feature::record_position(directory[0].data_start, i + 1, 57));
-      const feature::Polyline line = feature::parse_polyline(feature::read_record(source, LayoutId::Polyline, buffer).data());
+      const feature::Polyline line = walk.line(i);
       if (line.flag != 1) continue;
       attributes(source, attribute_position, fields);
-      feature::read_vertex_list(source, std::int64_t{directory[1].data_start} + line.start, line.vertices);
+      walk.line_vertices(line, walk.area_start(feature::kCoordinateArea));
     } else if (kind == 1) {
-      source.seek(feature::record_position(directory[0].data_start, i + 1, feature::kPointRecordSize));
-      const feature::PointRecord point = feature::read_point(source);
-      if (point.head.flag != 1) continue;
-      if (point.head.point_type == 0 || point.head.point_type == 4 || point.head.point_type == 5) {
-        source.seek(std::int64_t{directory[1].data_start} + point.head.string_offset);
-        read_up_to(source, feature::text_width(point.head.string_count));
+      const feature::PointHead point = walk.point_head(i);
+      if (point.flag != 1) continue;
+      walk.point_sub(point);
+      if (point.point_type == 0 || point.point_type == 4 || point.point_type == 5) {
+        walk.seek_point_text(point);
+        read_up_to(source, feature::text_width(point.string_count));
       }
       attributes(source, attribute_position, fields);
     } else {
-      if (directory.size() <= feature::kPolygonRecordArea) return;
-      source.seek(feature::record_position(directory[8].data_start, i + 1, 40));
-      const feature::Polygon polygon = feature::parse_polygon(feature::read_record(source, LayoutId::Polygon, buffer).data());
+      const feature::Polygon polygon = walk.polygon(i);
       if (polygon.flag != 1) continue;
-      source.seek(std::int64_t{directory[1].data_start} + polygon.start + feature::kArcNumberSize);
-      std::vector<std::int32_t> numbers;
-      feature::read_arc_numbers(source, static_cast<std::int64_t>(polygon.polylines) - 1,
-                                [&](std::int32_t number) { numbers.push_back(number); });
-      MemoryArcs arcs(source, directory);
-      const std::vector<feature::VertexList> rings = feature::assemble_rings(numbers, arcs);
-      if (rings.empty()) continue;
+      const std::int64_t coordinate_start = walk.area_start(feature::kCoordinateArea);
+      if (walk.rings(walk.arc_numbers(polygon, coordinate_start), coordinate_start).empty()) continue;
       attributes(source, attribute_position, fields);
     }
   }
@@ -151,6 +135,7 @@ void guarded(Read read, std::string_view bytes) {
   } catch (const ShortRecord&) {
   } catch (const NegativeSeek&) {
   } catch (const feature::MissingVertex&) {
+  } catch (const std::out_of_range&) {  // an entry past the directory
   }
 }
 

@@ -17,7 +17,9 @@
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/feature_format.h"
+#include "mapgis/attribute_format.h"
 #include "mapgis/feature_stream.h"
+#include "mapgis/feature_walk.h"
 #include "mapgis/rings.h"
 
 namespace mapgis {
@@ -74,7 +76,7 @@ Ref new_list(const std::vector<PyObject*>& items) {
 
 class FeatureRun final : public host::GeneratorBody {
  public:
-  explicit FeatureRun(PyObject* self) : self_(Ref::borrow(self)) {}
+  explicit FeatureRun(PyObject* self) : self_(Ref::borrow(self)), directory_(self) {}
 
   Ref next() override {
     if (!started_) {
@@ -91,6 +93,7 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   void release() override {
+    walk_.reset();
     source_.reset();
     file_.reset();
     colours_ = Ref();
@@ -128,6 +131,7 @@ class FeatureRun final : public host::GeneratorBody {
     limit_ = as_int64(host::get_attr(self(), names::RecordCount).get());
     file_.emplace(file_name.get());
     source_.emplace(*file_);
+    walk_.emplace(*source_, directory_);
 
     kind_ = -1;
     for (std::int64_t candidate : {kLine, kPoint, kPolygon}) {
@@ -146,18 +150,21 @@ class FeatureRun final : public host::GeneratorBody {
     return true;
   }
 
-  // The DataStart of directory entry `entry`, read from the object now.
-  std::int64_t area_start(std::size_t entry) const {
-    Ref entries = host::get_attr(self(), names::_featureDataHeads);
-    Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
-    return as_int64(host::get_index(head.get(), 0).get());
-  }
+  // The directory entries as the object holds them now: self._featureDataHeads[k][0].
+  class ObjectDirectory final : public feature::Directory {
+   public:
+    explicit ObjectDirectory(PyObject* self) : self_(self) {}
+    std::int64_t area_start(std::size_t entry) override {
+      Ref entries = host::get_attr(self_, names::_featureDataHeads);
+      Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
+      return as_int64(host::get_index(head.get(), 0).get());
+    }
 
-  // Reads record i + 1 of an area with stride `size` into `buffer`.
-  const unsigned char* read_record(std::size_t area, std::int64_t i, std::int64_t stride, LayoutId id) {
-    source_->seek(feature::record_position(area_start(area), i + 1, stride));
-    return feature::read_record(*source_, id, buffer_).data();
-  }
+   private:
+    PyObject* self_;
+  };
+
+  std::int64_t area_start(std::size_t entry) { return directory_.area_start(entry); }
 
   Ref properties(std::int64_t i) { return read_properties(self(), *source_, field_offset_ + i * fields_length_); }
 
@@ -169,10 +176,6 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   using VertexList = feature::VertexList;
-
-  VertexList read_vertex_list(std::int64_t position, std::int64_t count) {
-    return feature::read_vertex_list(*source_, position, count);
-  }
 
   // [[x, y], ...] as host lists, or as its JSON text when the run feeds the export.
   Ref vertex_object(const VertexList& list) {
@@ -228,13 +231,10 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   Ref line_feature(std::int64_t i) {
-    const feature::Polyline line = feature::parse_polyline(read_record(
-        feature::kFeatureRecordArea, i, static_cast<std::int64_t>(feature::size_of(LayoutId::Polyline)),
-        LayoutId::Polyline));
+    const feature::Polyline line = walk_->line(i);
     if (line.flag != 1) return Ref();
     Ref props = properties(i);
-    Ref shape = geometry(names::LineString,
-                         vertex_object(read_vertex_list(area_start(feature::kCoordinateArea) + line.start, line.vertices)));
+    Ref shape = geometry(names::LineString, vertex_object(walk_->line_vertices(line, area_start(feature::kCoordinateArea))));
     Style style(self(), 10);
     style.put(0, integer(line.line_no));
     style.put(1, integer(line.sub_line_no));
@@ -260,8 +260,8 @@ class FeatureRun final : public host::GeneratorBody {
   // The text of a point: `count` bytes at the coordinate area + `offset`,
   // fewer at the end of the file; a negative count reads nothing.
   Ref point_text(const feature::PointHead& head) {
-    source_->seek(area_start(feature::kCoordinateArea) + head.string_offset);
-    Ref bytes = read_bytes(*source_, static_cast<std::size_t>(std::max<std::int16_t>(head.string_count, 0)));
+    walk_->seek_point_text(head);
+    Ref bytes = read_bytes(*source_, feature::text_width(head.string_count));
     Ref encoding = host::get_attr(self(), names::Encoding);
     return host::call_method(self(), names::bytesToStr, bytes.get(), encoding.get());
   }
@@ -331,8 +331,7 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   Ref point_feature(std::int64_t i) {
-    const feature::PointHead head = feature::parse_point_head(
-        read_record(feature::kFeatureRecordArea, i, feature::kPointRecordSize, LayoutId::PointHead));
+    const feature::PointHead head = walk_->point_head(i);
     if (head.flag != 1) return Ref();
     Ref coordinates = checked(PyList_New(2));
     PyList_SET_ITEM(coordinates.get(), 0, real(head.x).release());
@@ -345,48 +344,11 @@ class FeatureRun final : public host::GeneratorBody {
     checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
 
     // The sub-record lies right behind the head: read it before anything moves the file.
-    feature::PointSub sub;
-    LayoutId sub_layout;
-    if (feature::point_sub_layout(head.point_type, sub_layout)) {
-      sub = feature::parse_point_sub(head.point_type, feature::read_record(*source_, sub_layout, buffer_).data());
-    }
+    const feature::PointSub sub = walk_->point_sub(head);
     checked_status(PyDict_SetItem(result.get(), names::style, point_style(head, sub).get()));
     checked_status(PyDict_SetItem(result.get(), names::properties, properties(i).get()));
     ++valid_id_;
     return result;
-  }
-
-  // Arcs read from the run's file, the directory entries re-read for each arc.
-  class FileArcs final : public feature::ArcSource {
-   public:
-    FileArcs(FeatureRun& run, std::int64_t coordinate_start) : run_(run), coordinate_start_(coordinate_start) {}
-    feature::Arc read(std::int32_t number) override {
-      const std::int64_t slot = std::abs(static_cast<std::int64_t>(number));
-      FileSource& source = *run_.source_;
-      source.seek(feature::record_position(run_.area_start(feature::kTopologyArea), slot,
-                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Topology))));
-      const feature::Topology topology =
-          feature::parse_topology(feature::read_record(source, LayoutId::Topology, run_.buffer_).data());
-      source.seek(feature::record_position(run_.area_start(feature::kFeatureRecordArea), slot,
-                                           static_cast<std::int64_t>(feature::size_of(LayoutId::Polyline))));
-      const feature::Polyline line =
-          feature::parse_polyline(feature::read_record(source, LayoutId::Polyline, run_.buffer_).data());
-      return {topology.start_vertex, topology.finish_vertex,
-              feature::read_vertex_list(source, coordinate_start_ + line.start, line.vertices)};
-    }
-
-   private:
-    FeatureRun& run_;
-    std::int64_t coordinate_start_;
-  };
-
-  std::vector<VertexList> rings_of(const std::vector<std::int32_t>& numbers, std::int64_t coordinate_start) {
-    FileArcs arcs(*this, coordinate_start);
-    try {
-      return feature::assemble_rings(numbers, arcs);
-    } catch (const feature::MissingVertex&) {
-      host::raise(PyExc_IndexError, "list index out of range");
-    }
   }
 
   Ref rings_object(const std::vector<VertexList>& rings) {
@@ -407,16 +369,16 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   Ref polygon_feature(std::int64_t i) {
-    const feature::Polygon polygon = feature::parse_polygon(read_record(
-        feature::kPolygonRecordArea, i, static_cast<std::int64_t>(feature::size_of(LayoutId::Polygon)),
-        LayoutId::Polygon));
+    const feature::Polygon polygon = walk_->polygon(i);
     if (polygon.flag != 1) return Ref();
     const std::int64_t coordinate_start = area_start(feature::kCoordinateArea);
-    source_->seek(coordinate_start + polygon.start + feature::kArcNumberSize);
-    std::vector<std::int32_t> numbers;
-    feature::read_arc_numbers(*source_, static_cast<std::int64_t>(polygon.polylines) - 1,
-                              [&](std::int32_t number) { numbers.push_back(number); });
-    const std::vector<VertexList> rings = rings_of(numbers, coordinate_start);
+    const std::vector<std::int32_t> numbers = walk_->arc_numbers(polygon, coordinate_start);
+    std::vector<VertexList> rings;
+    try {
+      rings = walk_->rings(numbers, coordinate_start);
+    } catch (const feature::MissingVertex&) {
+      host::raise(PyExc_IndexError, "list index out of range");
+    }
     if (rings.empty()) return Ref();
     if (rings.front().empty()) host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
     Ref shape = geometry(names::Polygon, rings_object(rings));
@@ -445,6 +407,8 @@ class FeatureRun final : public host::GeneratorBody {
   bool started_ = false;
   std::optional<host::InputFile> file_;
   std::optional<FileSource> source_;
+  ObjectDirectory directory_;
+  std::optional<feature::RecordWalk> walk_;
   Ref colours_;
   std::int64_t kind_ = -1;
   std::int64_t fields_length_ = 0;
@@ -452,7 +416,6 @@ class FeatureRun final : public host::GeneratorBody {
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;
   std::int64_t valid_id_ = 0;
-  std::vector<unsigned char> buffer_;
 
  public:
   // Set by the export, which alone sees the features: coordinates then go out
