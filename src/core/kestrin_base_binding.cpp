@@ -4,7 +4,6 @@
 #include "core/classes.h"
 #include "host/ops.h"
 
-#include <cstring>
 
 namespace core {
 
@@ -18,15 +17,13 @@ namespace {
 // the host codec dropping what it cannot decode, trailing white space stripped.
 Ref bytes_to_str(const Args& args) {
   PyObject* data = args[0];
-  Py_ssize_t name_size = 0;
-  const char* encoding = PyUnicode_AsUTF8AndSize(args[1], &name_size);
-  if (encoding == nullptr) host::raise_pending();
-  if (std::strlen(encoding) != static_cast<std::size_t>(name_size)) {
+  const std::string_view encoding = host::utf8(args[1]);  // NUL-terminated by the str
+  if (encoding.find('\0') != std::string_view::npos) {
     host::raise(PyExc_ValueError, "embedded null character");  // as bytes.decode says
   }
   const std::size_t length = kestrin::text_length(PyBytes_AS_STRING(data), PyBytes_GET_SIZE(data));
   Ref decoded = checked(
-      PyUnicode_Decode(PyBytes_AS_STRING(data), static_cast<Py_ssize_t>(length), encoding, "ignore"));
+      PyUnicode_Decode(PyBytes_AS_STRING(data), static_cast<Py_ssize_t>(length), encoding.data(), "ignore"));
   return host::rstrip_text(std::move(decoded));
 }
 

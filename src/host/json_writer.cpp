@@ -104,13 +104,11 @@ void JsonWriter::write_value(PyObject* value, std::string& out) {
 }
 
 void JsonWriter::write_text(PyObject* text, std::string& out) {
-  Py_ssize_t size = 0;
-  const char* bytes = PyUnicode_AsUTF8AndSize(text, &size);
-  if (bytes == nullptr) raise_pending();
+  const std::string_view bytes = utf8(text);
   out += '"';
-  const char* run = bytes;
-  const char* end = bytes + size;
-  for (const char* p = bytes; p < end; ++p) {
+  const char* run = bytes.data();
+  const char* end = bytes.data() + bytes.size();
+  for (const char* p = run; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c >= 0x20 && c != '"' && c != '\\') continue;
     out.append(run, p);
@@ -145,10 +143,7 @@ void JsonWriter::write_integer(PyObject* value, std::string& out) {
     return;
   }
   Ref digits = checked(PyObject_Repr(value));  // the host's own limits on very long integers apply
-  Py_ssize_t size = 0;
-  const char* bytes = PyUnicode_AsUTF8AndSize(digits.get(), &size);
-  if (bytes == nullptr) raise_pending();
-  out.append(bytes, static_cast<std::size_t>(size));
+  out += utf8(digits.get());
 }
 
 void JsonWriter::write_sequence(PyObject* sequence, std::string& out) {
@@ -198,10 +193,7 @@ void JsonWriter::write_by_host(PyObject* value, std::string& out) {
   Ref args = checked(PyTuple_Pack(1, value));
   Ref keywords = checked(Py_BuildValue("{s:O}", "ensure_ascii", Py_False));
   Ref text = checked(PyObject_Call(dumps_.get(), args.get(), keywords.get()));
-  Py_ssize_t size = 0;
-  const char* bytes = PyUnicode_AsUTF8AndSize(text.get(), &size);
-  if (bytes == nullptr) raise_pending();
-  out.append(bytes, static_cast<std::size_t>(size));
+  out += utf8(text.get());
 }
 
 }  // namespace host

@@ -76,6 +76,37 @@ Ref float_text(double value) {
   return checked(result);
 }
 
+bool equals(PyObject* value, long long number) {
+  if (PyLong_CheckExact(value)) {
+    int overflow = 0;
+    const long long plain = PyLong_AsLongLongAndOverflow(value, &overflow);
+    return overflow == 0 && plain == number;
+  }
+  Ref other = checked(PyLong_FromLongLong(number));
+  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
+}
+
+long long first_equal(PyObject* value, long long first, long long last) {
+  for (long long candidate = first; candidate <= last; ++candidate) {
+    if (equals(value, candidate)) return candidate;
+  }
+  return -1;
+}
+
+std::int64_t as_int64(PyObject* value) {
+  Ref index = PyLong_CheckExact(value) ? Ref::borrow(value) : checked(PyNumber_Index(value));
+  const long long number = PyLong_AsLongLong(index.get());
+  if (number == -1 && PyErr_Occurred()) raise_pending();
+  return number;
+}
+
+std::string_view utf8(PyObject* text) {
+  Py_ssize_t size = 0;
+  const char* bytes = PyUnicode_AsUTF8AndSize(text, &size);
+  if (bytes == nullptr) raise_pending();
+  return {bytes, static_cast<std::size_t>(size)};
+}
+
 Ref import_module(const char* name) { return checked(PyImport_ImportModule(name)); }
 
 Ref builtin(PyObject* name) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "host/ref.h"
@@ -75,6 +76,19 @@ inline Ref real(double value) { return checked(PyFloat_FromDouble(value)); }
 inline Ref bytes(std::string_view raw) {
   return checked(PyBytes_FromStringAndSize(raw.data(), static_cast<Py_ssize_t>(raw.size())));
 }
+
+// value == number by the host's equality; a plain int is compared directly.
+bool equals(PyObject* value, long long number);
+
+// The first integer of first..last that `value` equals, or -1.
+long long first_equal(PyObject* value, long long first, long long last);
+
+// An integer of the host (an int, or any object with __index__) as a 64-bit
+// value; OverflowError beyond that range.
+std::int64_t as_int64(PyObject* value);
+
+// The UTF-8 text of a str, held by the str itself.
+std::string_view utf8(PyObject* text);
 
 inline Ref text(std::string_view utf8) {
   return checked(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));

@@ -18,24 +18,6 @@ using host::checked_status;
 using host::Ref;
 namespace names = host::names;
 
-namespace {
-
-// The first of 0 to 8 that `code` equals, or -1 (a text field).
-int type_branch(PyObject* code) {
-  if (PyLong_CheckExact(code)) {
-    int overflow = 0;
-    const long long value = PyLong_AsLongLongAndOverflow(code, &overflow);
-    return overflow == 0 && value >= 0 && value <= 8 ? static_cast<int>(value) : -1;
-  }
-  for (long candidate = 0; candidate <= 8; ++candidate) {
-    Ref number = checked(PyLong_FromLong(candidate));
-    if (checked_status(PyObject_RichCompareBool(code, number.get(), Py_EQ))) return static_cast<int>(candidate);
-  }
-  return -1;
-}
-
-}  // namespace
-
 Ref read_bytes(FileSource& source, std::size_t size) {
   return host::bytes(read_up_to(source, size));
 }
@@ -83,7 +65,7 @@ Ref time_text(FileSource& source) {
 
 Ref decode_text(PyObject* self, FileSource& source, PyObject* size) {
   // A negative size reads nothing: the text is empty and the next field starts here.
-  Ref bytes = read_bytes(source, feature::text_width(as_int64(size)));
+  Ref bytes = read_bytes(source, feature::text_width(host::as_int64(size)));
   Ref encoding = host::get_attr(self, names::Encoding);
   return host::call_method(self, names::bytesToStr, bytes.get(), encoding.get());
 }
@@ -116,18 +98,6 @@ Ref decode_value(PyObject* self, FileSource& source, int branch, PyObject* size,
 
 }  // namespace
 
-std::int64_t as_int64(PyObject* value) {
-  if (PyLong_CheckExact(value)) {
-    const long long number = PyLong_AsLongLong(value);
-    if (number == -1 && PyErr_Occurred()) host::raise_pending();
-    return number;
-  }
-  Ref index = checked(PyNumber_Index(value));
-  const long long number = PyLong_AsLongLong(index.get());
-  if (number == -1 && PyErr_Occurred()) host::raise_pending();
-  return number;
-}
-
 Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
   Ref schema = host::get_attr(self, names::FieldStruct);
   Ref fields = host::get_item(schema.get(), names::fields);
@@ -140,7 +110,7 @@ Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
     Ref code = host::get_item(field.get(), names::typeCode);
     Ref size = host::get_item(field.get(), names::size);
     Ref length = host::get_item(field.get(), names::length);
-    const int branch = type_branch(code.get());
+    const int branch = static_cast<int>(host::first_equal(code.get(), 0, 8));  // -1: text
     const bool has_decimal = branch == 4 || branch == 5;
     Ref decimal = has_decimal ? host::get_item(field.get(), names::decimal) : Ref();
 

@@ -20,13 +20,6 @@ namespace names = host::names;
 
 namespace {
 
-std::string utf8_of(PyObject* text) {
-  Py_ssize_t size = 0;
-  const char* bytes = PyUnicode_AsUTF8AndSize(text, &size);
-  if (bytes == nullptr) host::raise_pending();
-  return std::string(bytes, static_cast<std::size_t>(size));
-}
-
 // The members of the summary's JSON text: re.search(r"[\s]*{([\s\S]+)}[\s]*",
 // text, re.MULTILINE).group(1), through the host's own re.
 std::string summary_members(PyObject* summary, host::JsonWriter& writer) {
@@ -40,7 +33,7 @@ std::string summary_members(PyObject* summary, host::JsonWriter& writer) {
   Ref match = host::call(search.get(), pattern.get(), json_text.get(), multiline.get());
   Ref group = host::call_method(match.get(), checked(PyUnicode_InternFromString("group")).get(),
                                 checked(PyLong_FromLong(1)).get());
-  return utf8_of(group.get());
+  return std::string(host::utf8(group.get()));
 }
 
 // feature['properties'] = {name: property['value'] for name, property in feature['properties'].items()}

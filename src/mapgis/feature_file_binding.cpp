@@ -69,26 +69,10 @@ int magic_kind(PyObject* identification) {
   return -1;
 }
 
-bool equals(PyObject* value, long number) {
-  Ref other = checked(PyLong_FromLong(number));
-  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
-}
-
-bool small_integer(PyObject* value, long long& out) {
-  if (!PyLong_CheckExact(value)) return false;
-  int overflow = 0;
-  out = PyLong_AsLongLongAndOverflow(value, &overflow);
-  return overflow == 0 && out > -(1LL << 62) && out < (1LL << 62);
-}
-
-// The EPSG number of the four codes that bytesInteger gave.
+// The EPSG number of the four codes that bytesInteger gave, compared by the
+// host's equality (a replaced bytesInteger may answer other numbers).
 Ref epsg_of(PyObject* crs, PyObject* projection, PyObject* ellipsoid, PyObject* units) {
-  long long c, p, e, u;
-  if (small_integer(crs, c) && small_integer(projection, p) && small_integer(ellipsoid, e) &&
-      small_integer(units, u)) {
-    return integer(feature::epsg_of(c, p, e, u));
-  }
-  // Codes from a replaced bytesInteger: the same rule by the host's equality.
+  using host::equals;
   if (equals(crs, 0)) return integer(0);
   if (equals(crs, 1) && equals(projection, 0) && equals(ellipsoid, 7) && equals(units, 4)) return integer(4326);
   if (equals(crs, 3)) {

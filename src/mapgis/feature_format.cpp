@@ -156,24 +156,6 @@ PointRecord read_point(ByteSource& source) {
   return point;
 }
 
-std::int64_t epsg_of(std::int64_t crs, std::int64_t projection_type, std::int64_t ellipsoid, std::int64_t units) {
-  if (crs == 0) return 0;
-  if (crs == 1 && projection_type == 0 && ellipsoid == 7 && units == 4) return 4326;
-  if (crs == 3) {
-    switch (projection_type) {
-      case 3: return 9802;
-      case 2: return 9822;
-      case 4: return 9804;
-      case 5:
-        if (ellipsoid == 1) return 4214;
-        if (ellipsoid == 2) return 4610;
-        break;
-      default: break;
-    }
-  }
-  return -crs;
-}
-
 std::string_view field_type_name(std::int64_t type_code) {
   switch (type_code) {
     case 1: return "byte";

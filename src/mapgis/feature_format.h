@@ -218,8 +218,6 @@ void read_arc_numbers(ByteSource& source, std::int64_t count, Visit&& visit) {
 inline constexpr std::array<std::string_view, 3> kMagics = {"WMAP`D21", "WMAP`D22", "WMAP`D23"};
 inline constexpr std::array<std::string_view, 3> kFileTypes = {"LineString", "Point", "Polygon"};
 
-// The EPSG number of the header codes.
-std::int64_t epsg_of(std::int64_t crs, std::int64_t projection_type, std::int64_t ellipsoid, std::int64_t units);
 
 // The name of an attribute type code ("string" for text, dates, times and unknown codes).
 std::string_view field_type_name(std::int64_t type_code);

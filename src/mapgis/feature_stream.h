@@ -26,7 +26,5 @@ host::Ref read_properties(PyObject* self, FileSource& source, std::int64_t posit
 // Up to `size` bytes from the current position, fewer at the end of the file.
 host::Ref read_bytes(FileSource& source, std::size_t size);
 
-// An integer attribute of the host (a count, an offset) as a 64-bit value.
-std::int64_t as_int64(PyObject* value);
 
 }  // namespace mapgis

@@ -63,11 +63,6 @@ const std::vector<PyObject*>& polygon_style_items() {
 using host::integer;
 using host::real;
 
-bool equals(PyObject* value, std::int64_t number) {
-  Ref other = integer(number);
-  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
-}
-
 Ref new_list(const std::vector<PyObject*>& items) {
   Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
   for (std::size_t i = 0; i < items.size(); ++i) PyList_SET_ITEM(list.get(), i, Py_NewRef(items[i]));
@@ -119,23 +114,23 @@ class FeatureRun final : public host::GeneratorBody {
 
     Ref kind = host::get_item(host::get_attr(self(), names::Parameters).get(), names::fileTypeCode);
     Ref schema = host::get_attr(self(), names::FieldStruct);
-    fields_length_ = as_int64(host::get_item(schema.get(), names::fieldLength).get());
-    const std::int64_t field_size = as_int64(host::get_item(schema.get(), names::fieldSize).get());
-    const bool polygons = equals(kind.get(), kPolygon);
+    fields_length_ = host::as_int64(host::get_item(schema.get(), names::fieldLength).get());
+    const std::int64_t field_size = host::as_int64(host::get_item(schema.get(), names::fieldSize).get());
+    const bool polygons = host::equals(kind.get(), kPolygon);
     const std::int64_t attribute_start =
         area_start(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
     field_offset_ = attribute_start + field_size + fields_length_;
 
     Ref colour_class = host::module_global(names::MapGisColorLib);
     colours_ = host::call(colour_class.get(), host::get_attr(self(), names::PcolorLibFile).get());
-    limit_ = as_int64(host::get_attr(self(), names::RecordCount).get());
+    limit_ = host::as_int64(host::get_attr(self(), names::RecordCount).get());
     file_.emplace(file_name.get());
     source_.emplace(*file_);
     walk_.emplace(*source_, directory_);
 
     kind_ = -1;
     for (std::int64_t candidate : {kLine, kPoint, kPolygon}) {
-      if (equals(kind.get(), candidate)) {
+      if (host::equals(kind.get(), candidate)) {
         kind_ = candidate;
         break;
       }
@@ -157,7 +152,7 @@ class FeatureRun final : public host::GeneratorBody {
     std::int64_t area_start(std::size_t entry) override {
       Ref entries = host::get_attr(self_, names::_featureDataHeads);
       Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
-      return as_int64(host::get_index(head.get(), 0).get());
+      return host::as_int64(host::get_index(head.get(), 0).get());
     }
 
    private:

@@ -36,18 +36,8 @@ class DictBuilder {
 };
 
 Ref type_name_of(PyObject* code) {
-  int overflow = 0;
-  const long long number = PyLong_CheckExact(code) ? PyLong_AsLongLongAndOverflow(code, &overflow) : -1;
-  if (PyLong_CheckExact(code) && overflow == 0) {
-    return host::text(project::type_name(number < 0 ? 3 : static_cast<std::uint64_t>(number)));
-  }
-  for (long candidate = 0; candidate < 3; ++candidate) {  // any value equal to a known code
-    Ref known = checked(PyLong_FromLong(candidate));
-    if (checked_status(PyObject_RichCompareBool(code, known.get(), Py_EQ))) {
-      return host::text(project::type_name(static_cast<std::uint64_t>(candidate)));
-    }
-  }
-  return host::text(project::type_name(3));
+  const long long known = host::first_equal(code, 0, 2);
+  return host::text(project::type_name(known < 0 ? 3 : static_cast<std::uint64_t>(known)));
 }
 
 Ref description_of(const project::Header& h, const Ref& identification, const Decoder& decode, PyObject* file) {

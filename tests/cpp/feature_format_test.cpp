@@ -92,17 +92,6 @@ TEST(FeatureFormat, RecordsKeepSignedAndUnsignedCodes) {
   EXPECT_EQ(definition.digits, 6);
 }
 
-TEST(FeatureFormat, EpsgRule) {
-  struct Case {
-    std::int64_t crs, projection, ellipsoid, units, epsg;
-  } cases[] = {
-      {0, 9, 9, 9, 0},   {1, 0, 7, 4, 4326}, {1, 0, 7, 3, -1},  {3, 3, 0, 0, 9802}, {3, 2, 0, 0, 9822},
-      {3, 4, 0, 0, 9804}, {3, 5, 1, 0, 4214}, {3, 5, 2, 0, 4610}, {3, 5, 3, 0, -3},  {3, 6, 1, 0, -3},
-      {200, 0, 0, 0, -200},
-  };
-  for (const Case& c : cases) EXPECT_EQ(epsg_of(c.crs, c.projection, c.ellipsoid, c.units), c.epsg);
-}
-
 TEST(FeatureFormat, FieldTypesAndPointSubRecords) {
   EXPECT_EQ(field_type_name(1), "byte");
   EXPECT_EQ(field_type_name(5), "double");
