@@ -146,16 +146,6 @@ std::vector<unsigned char>& read_record(ByteSource& source, LayoutId id, std::ve
   return buffer;
 }
 
-PointRecord read_point(ByteSource& source) {
-  std::vector<unsigned char> buffer;
-  PointRecord point{parse_point_head(read_record(source, LayoutId::PointHead, buffer).data()), std::monostate{}};
-  LayoutId sub;
-  if (point_sub_layout(point.head.point_type, sub)) {
-    point.sub = parse_point_sub(point.head.point_type, read_record(source, sub, buffer).data());
-  }
-  return point;
-}
-
 std::string_view field_type_name(std::int64_t type_code) {
   switch (type_code) {
     case 1: return "byte";

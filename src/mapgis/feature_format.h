@@ -179,14 +179,6 @@ PointSub parse_point_sub(std::int8_t point_type, const unsigned char* bytes);
 // Reading from a source: one record at the current position, exactly its size.
 std::vector<unsigned char>& read_record(ByteSource& source, LayoutId id, std::vector<unsigned char>& buffer);
 
-// A point record: its head, then the sub-record its type selects (none for a
-// type outside 0 to 5), read right behind the head.
-struct PointRecord {
-  PointHead head;
-  PointSub sub;
-};
-PointRecord read_point(ByteSource& source);
-
 struct Vertex {
   double x, y;
 };

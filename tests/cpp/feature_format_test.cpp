@@ -1,4 +1,5 @@
 #include "mapgis/feature_format.h"
+#include "mapgis/feature_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,21 @@ std::string raw(T value) {
   return std::string(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
+// A directory whose feature-record area puts point record 1 at offset 0.
+class PointsAtStart final : public mapgis::feature::Directory {
+ public:
+  std::int64_t area_start(std::size_t) override { return -kPointRecordSize; }
+};
+
+// Point record 1 of `bytes`: its head, then the sub-record its type selects.
+std::pair<PointHead, PointSub> read_point(const std::string& bytes) {
+  mapgis::MemorySource source(bytes);
+  PointsAtStart directory;
+  RecordWalk walk(source, directory);
+  const PointHead head = walk.point_head(0);
+  return {head, walk.point_sub(head)};
+}
+
 }  // namespace
 
 TEST(FeatureReading, PointRecordsReadTheirSubRecord) {
@@ -129,10 +145,9 @@ TEST(FeatureReading, PointRecordsReadTheirSubRecord) {
   const std::string circle = bytes_of({{0, "\x01"}, {7, raw(3.5)}, {31, "\x02"}, {33, raw(2.25)}, {41, raw<std::int32_t>(9)},
                                        {49, "\x01"}, {75, raw<std::int32_t>(12)}, {83, raw<std::int32_t>(-4)}},
                                       93);
-  mapgis::MemorySource source(circle);
-  const PointRecord point = read_point(source);
-  EXPECT_EQ(point.head.x, 3.5);
-  const auto& sub = std::get<PointCircle>(point.sub);
+  const auto [head, point_sub] = read_point(circle);
+  EXPECT_EQ(head.x, 3.5);
+  const auto& sub = std::get<PointCircle>(point_sub);
   EXPECT_EQ(sub.radius, 2.25);
   EXPECT_EQ(sub.color, 9);
   EXPECT_EQ(sub.flag, 1);
@@ -140,28 +155,22 @@ TEST(FeatureReading, PointRecordsReadTheirSubRecord) {
   EXPECT_EQ(sub.layer, -4);
 
   // A type outside 0 to 5 reads nothing behind the head: a 33-byte file is enough.
-  const std::string bare_bytes = bytes_of({{31, "\x07"}}, 33);
-  mapgis::MemorySource bare(bare_bytes);
-  EXPECT_TRUE(std::holds_alternative<std::monostate>(read_point(bare).sub));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(read_point(bytes_of({{31, "\x07"}}, 33)).second));
 
   // The image sub-record is 20 bytes; the text sub-record keeps its fields apart.
-  const std::string image_bytes = bytes_of({{31, "\x04"}, {33, raw(4.0)}, {41, raw(5.0)}, {49, raw(0.5f)}}, 53);
-  mapgis::MemorySource image(image_bytes);
-  EXPECT_EQ(std::get<PointImage>(read_point(image).sub).angle, 0.5f);
-  const std::string text_bytes =
-      bytes_of({{31, "\x05"}, {33 + 21, raw(1.5f)}, {33 + 33, "\x03"}, {33 + 50, raw<std::int32_t>(6)}}, 93);
-  mapgis::MemorySource text(text_bytes);
-  const auto sub_text = std::get<PointText>(read_point(text).sub);
+  const auto image = read_point(bytes_of({{31, "\x04"}, {33, raw(4.0)}, {41, raw(5.0)}, {49, raw(0.5f)}}, 53));
+  EXPECT_EQ(std::get<PointImage>(image.second).angle, 0.5f);
+  const auto text =
+      read_point(bytes_of({{31, "\x05"}, {33 + 21, raw(1.5f)}, {33 + 33, "\x03"}, {33 + 50, raw<std::int32_t>(6)}}, 93));
+  const auto sub_text = std::get<PointText>(text.second);
   EXPECT_EQ(sub_text.y_gap, 1.5f);
   EXPECT_EQ(sub_text.arrangement, 3);
   EXPECT_EQ(sub_text.layer, 6);
 }
 
 TEST(FeatureReading, ShortRecordsAndRunsFailAtTheFirstMissingItem) {
-  const std::string cut_bytes = bytes_of({{31, "\x01"}}, 60);
-  mapgis::MemorySource cut(cut_bytes);
   try {
-    read_point(cut);
+    read_point(bytes_of({{31, "\x01"}}, 60));
     FAIL() << "a cut sub-record was read";
   } catch (const mapgis::ShortRecord& error) {
     EXPECT_EQ(error.size, 54u);
