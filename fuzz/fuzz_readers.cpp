@@ -52,16 +52,10 @@ struct Field {
 void attributes(MemorySource& source, std::int64_t position, const std::vector<Field>& fields) {
   source.seek(position + 1);
   for (const Field& field : fields) {
-    switch (field.type) {
-      case 1: case 8: read_up_to(source, 1); break;
-      case 2: feature::read_value<std::int16_t>(source); break;
-      case 3: feature::read_value<std::int32_t>(source); break;
-      case 4: feature::read_value<float>(source); break;
-      case 5: feature::read_value<double>(source); break;
-      case 6: (void)feature::date_text(feature::read_date(source)); break;
-      case 7: (void)feature::clock_text(feature::read_time(source)); break;
-      default: read_up_to(source, feature::text_width(field.size));
-    }
+    const int code = field.type <= 8 ? field.type : -1;
+    const feature::RawValue value = feature::read_raw_value(source, code, field.size);
+    if (const auto* date = std::get_if<feature::Date>(&value)) (void)feature::date_text(*date);
+    if (const auto* time = std::get_if<feature::Time>(&value)) (void)feature::clock_text(*time);
   }
 }
 

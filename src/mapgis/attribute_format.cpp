@@ -25,6 +25,19 @@ Time read_time(ByteSource& source) {
   return time;
 }
 
+RawValue read_raw_value(ByteSource& source, int type_code, std::int64_t size) {
+  switch (type_code) {
+    case 1: case 8: return read_up_to(source, 1);
+    case 2: return std::int64_t{read_value<std::int16_t>(source)};
+    case 3: return std::int64_t{read_value<std::int32_t>(source)};
+    case 4: return static_cast<double>(read_value<float>(source));
+    case 5: return read_value<double>(source);
+    case 6: return read_date(source);
+    case 7: return read_time(source);
+    default: return read_up_to(source, text_width(size));
+  }
+}
+
 std::string date_text(const Date& date) {
   char text[32];
   std::snprintf(text, sizeof text, "%04u-%02u-%02u", unsigned{date.year}, unsigned{date.month}, unsigned{date.day});

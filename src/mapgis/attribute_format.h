@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 
 #include "mapgis/byte_source.h"
 
@@ -38,5 +39,13 @@ std::string padded_seconds(std::string seconds);
 
 // The bytes a text field of `size` takes: a negative size takes none.
 inline std::size_t text_width(std::int64_t size) { return size > 0 ? static_cast<std::size_t>(size) : 0; }
+
+// The stored value of one attribute field, by the type code it matched (0 to 8,
+// or -1 for text): the bytes of text, byte and boolean fields (fewer at the end
+// of the file), the integer of codes 2 and 3, the float of codes 4 and 5 (a
+// single-precision one widened exactly), the date or the time. `size` is
+// consulted for text only.
+using RawValue = std::variant<std::string, std::int64_t, double, Date, Time>;
+RawValue read_raw_value(ByteSource& source, int type_code, std::int64_t size);
 
 }  // namespace mapgis::feature

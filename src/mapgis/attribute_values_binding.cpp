@@ -18,13 +18,7 @@ using host::checked_status;
 using host::Ref;
 namespace names = host::names;
 
-Ref read_bytes(FileSource& source, std::size_t size) {
-  return host::bytes(read_up_to(source, size));
-}
-
 namespace {
-
-using feature::read_value;
 
 // The host's fixed-point text of `value` with `digits` decimals.
 std::string fixed_text(double value, int digits) {
@@ -55,44 +49,34 @@ Ref rounded(double value, PyObject* decimal) {
   return checked(PyFloat_FromString(text.get()));
 }
 
-Ref date_text(FileSource& source) { return host::text(feature::date_text(feature::read_date(source))); }
-
-// The seconds are zero-filled on the left to six characters whatever they hold ("000nan", "00-inf").
-Ref time_text(FileSource& source) {
-  const feature::Time time = feature::read_time(source);
-  return host::text(feature::clock_text(time) + feature::padded_seconds(fixed_text(time.seconds, 3)));
-}
-
-Ref decode_text(PyObject* self, FileSource& source, PyObject* size) {
-  // A negative size reads nothing: the text is empty and the next field starts here.
-  Ref bytes = read_bytes(source, feature::text_width(host::as_int64(size)));
-  Ref encoding = host::get_attr(self, names::Encoding);
-  return host::call_method(self, names::bytesToStr, bytes.get(), encoding.get());
-}
-
-Ref decode_value(PyObject* self, FileSource& source, int branch, PyObject* size, PyObject* decimal) {
-  switch (branch) {
+// The host value of a stored attribute; text, byte and boolean values go
+// through the object's bytesToStr and bytesInteger.
+Ref decode_value(PyObject* self, FileSource& source, int code, PyObject* size, PyObject* decimal) {
+  // A negative text size reads nothing: the text is empty and the next field starts here.
+  const std::int64_t width = code >= 1 && code <= 8 ? 0 : host::as_int64(size);
+  feature::RawValue raw = feature::read_raw_value(source, code, width);
+  switch (code) {
     case 1:
-      return host::call_method(self, names::bytesInteger, read_bytes(source, 1).get());
-    case 2:
-      return checked(PyLong_FromLong(read_value<std::int16_t>(source)));
-    case 3:
-      return checked(PyLong_FromLong(read_value<std::int32_t>(source)));
-    case 4:
-      return rounded(static_cast<double>(read_value<float>(source)), decimal);
-    case 5:
-      return rounded(read_value<double>(source), decimal);
+      return host::call_method(self, names::bytesInteger, host::bytes(std::get<std::string>(raw)).get());
+    case 2: case 3:
+      return host::integer(std::get<std::int64_t>(raw));
+    case 4: case 5:
+      return rounded(std::get<double>(raw), decimal);
     case 6:
-      return date_text(source);
-    case 7:
-      return time_text(source);
-    case 8: {
-      Ref number = host::call_method(self, names::bytesInteger, read_bytes(source, 1).get());
-      Ref zero = checked(PyLong_FromLong(0));
-      return checked(PyBool_FromLong(checked_status(PyObject_RichCompareBool(number.get(), zero.get(), Py_NE))));
+      return host::text(feature::date_text(std::get<feature::Date>(raw)));
+    case 7: {
+      // The seconds are zero-filled on the left to six characters whatever they hold ("000nan", "00-inf").
+      const feature::Time& time = std::get<feature::Time>(raw);
+      return host::text(feature::clock_text(time) + feature::padded_seconds(fixed_text(time.seconds, 3)));
     }
-    default:
-      return decode_text(self, source, size);
+    case 8: {
+      Ref number = host::call_method(self, names::bytesInteger, host::bytes(std::get<std::string>(raw)).get());
+      return checked(PyBool_FromLong(!host::equals(number.get(), 0)));
+    }
+    default: {
+      Ref encoding = host::get_attr(self, names::Encoding);
+      return host::call_method(self, names::bytesToStr, host::bytes(std::get<std::string>(raw)).get(), encoding.get());
+    }
   }
 }
 

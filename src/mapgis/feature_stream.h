@@ -23,8 +23,5 @@ host::Ref save_as_geojson(const host::Args& args);
 // dictionary per field of self.FieldStruct['fields'], read from `position` + 1.
 host::Ref read_properties(PyObject* self, FileSource& source, std::int64_t position);
 
-// Up to `size` bytes from the current position, fewer at the end of the file.
-host::Ref read_bytes(FileSource& source, std::size_t size);
-
 
 }  // namespace mapgis

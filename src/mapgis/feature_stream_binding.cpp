@@ -256,7 +256,7 @@ class FeatureRun final : public host::GeneratorBody {
   // fewer at the end of the file; a negative count reads nothing.
   Ref point_text(const feature::PointHead& head) {
     walk_->seek_point_text(head);
-    Ref bytes = read_bytes(*source_, feature::text_width(head.string_count));
+    Ref bytes = host::bytes(read_up_to(*source_, feature::text_width(head.string_count)));
     Ref encoding = host::get_attr(self(), names::Encoding);
     return host::call_method(self(), names::bytesToStr, bytes.get(), encoding.get());
   }
