@@ -9,6 +9,7 @@
 #include "host/names.h"
 #include "host/ops.h"
 #include "mapgis/attribute_format.h"
+#include "mapgis/decoder.h"
 #include "mapgis/feature_stream.h"
 
 namespace mapgis {
@@ -57,7 +58,7 @@ Ref decode_value(PyObject* self, FileSource& source, int code, PyObject* size, P
   feature::RawValue raw = feature::read_raw_value(source, code, width);
   switch (code) {
     case 1:
-      return host::call_method(self, names::bytesInteger, host::bytes(std::get<std::string>(raw)).get());
+      return decode_code(self, std::get<std::string>(raw));
     case 2: case 3:
       return host::integer(std::get<std::int64_t>(raw));
     case 4: case 5:
@@ -70,12 +71,12 @@ Ref decode_value(PyObject* self, FileSource& source, int code, PyObject* size, P
       return host::text(feature::clock_text(time) + feature::padded_seconds(fixed_text(time.seconds, 3)));
     }
     case 8: {
-      Ref number = host::call_method(self, names::bytesInteger, host::bytes(std::get<std::string>(raw)).get());
+      Ref number = decode_code(self, std::get<std::string>(raw));
       return checked(PyBool_FromLong(!host::equals(number.get(), 0)));
     }
     default: {
       Ref encoding = host::get_attr(self, names::Encoding);
-      return host::call_method(self, names::bytesToStr, host::bytes(std::get<std::string>(raw)).get(), encoding.get());
+      return decode_text(self, std::get<std::string>(raw), encoding.get());
     }
   }
 }

@@ -9,17 +9,22 @@
 
 namespace mapgis {
 
+// self.bytesToStr(field, encoding)
+inline host::Ref decode_text(PyObject* self, std::string_view field, PyObject* encoding) {
+  return host::call_method(self, host::names::bytesToStr, host::bytes(field).get(), encoding);
+}
+
+// self.bytesInteger(field)
+inline host::Ref decode_code(PyObject* self, std::string_view field) {
+  return host::call_method(self, host::names::bytesInteger, host::bytes(field).get());
+}
+
+// The two helpers for one object and one encoding.
 class Decoder {
  public:
   Decoder(PyObject* self, PyObject* encoding) : self_(self), encoding_(encoding) {}
-  // self.bytesToStr(field, encoding)
-  host::Ref text(std::string_view field) const {
-    return host::call_method(self_, host::names::bytesToStr, host::bytes(field).get(), encoding_);
-  }
-  // self.bytesInteger(field)
-  host::Ref code(std::string_view field) const {
-    return host::call_method(self_, host::names::bytesInteger, host::bytes(field).get());
-  }
+  host::Ref text(std::string_view field) const { return decode_text(self_, field, encoding_); }
+  host::Ref code(std::string_view field) const { return decode_code(self_, field); }
 
  private:
   PyObject* self_;

@@ -16,6 +16,7 @@
 #include "host/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
+#include "mapgis/decoder.h"
 #include "mapgis/feature_format.h"
 #include "mapgis/attribute_format.h"
 #include "mapgis/feature_stream.h"
@@ -256,9 +257,9 @@ class FeatureRun final : public host::GeneratorBody {
   // fewer at the end of the file; a negative count reads nothing.
   Ref point_text(const feature::PointHead& head) {
     walk_->seek_point_text(head);
-    Ref bytes = host::bytes(read_up_to(*source_, feature::text_width(head.string_count)));
+    const std::string bytes = read_up_to(*source_, feature::text_width(head.string_count));
     Ref encoding = host::get_attr(self(), names::Encoding);
-    return host::call_method(self(), names::bytesToStr, bytes.get(), encoding.get());
+    return decode_text(self(), bytes, encoding.get());
   }
 
   Ref point_style(const feature::PointHead& head, const feature::PointSub& sub) {
