@@ -7,7 +7,7 @@ ASAN_BUILD ?= build-asan
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-CORE_SOURCES = $(filter-out %_binding.cpp,$(wildcard src/mapgis/*.cpp src/core/*.cpp src/text/*.cpp))
+CORE_SOURCES = $(filter-out %_binding.cpp,$(wildcard src/mapgis/*.cpp src/core/*.cpp src/pymath/*.cpp))
 
 .PHONY: all build demo test sanitize valgrind bench fuzz clean
 
@@ -33,6 +33,7 @@ sanitize:
 	  $(PYTHON) tests/run.py --module-root $(ASAN_BUILD) --gtest $(ASAN_BUILD)/core_tests
 
 bench: build
+	$(PYTHON) bench/bench_toolkit.py
 	$(PYTHON) bench/bench_core.py
 	$(PYTHON) bench/bench_mapgis_support.py
 	$(PYTHON) bench/bench_feature_open.py
@@ -41,7 +42,7 @@ bench: build
 
 # The readers' fuzz target (clang's libFuzzer, AddressSanitizer, UBSan), seeded
 # by the fixture writer; FUZZ_SECONDS=600 make fuzz for a longer run.
-$(FUZZ_BUILD)/fuzz_readers: fuzz/fuzz_readers.cpp $(CORE_SOURCES) $(wildcard src/mapgis/*.h src/text/*.h)
+$(FUZZ_BUILD)/fuzz_readers: fuzz/fuzz_readers.cpp $(CORE_SOURCES) $(wildcard src/mapgis/*.h src/pymath/*.h)
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -ffp-contract=off \
 	  -Isrc fuzz/fuzz_readers.cpp $(CORE_SOURCES) -o $@

@@ -119,7 +119,7 @@ void run_top_level(PyObject* module) {
   bind(module, "__all__", public_names().get());
   bind_imports(module);
 
-  host::names::intern_all();
+  host::intern_names();
   host::ready_function_type();
   host::ready_generator_type();
   for (const host::ClassSpec* spec : {
@@ -158,16 +158,6 @@ int exec_module(PyObject* module) {
 namespace host {
 
 PyObject* held_module() { return g_module; }
-
-Ref module_global(PyObject* name) {
-  if (g_module == nullptr) raise(PyExc_SystemError, "the module is not loaded");
-  PyObject* value = PyDict_GetItemWithError(PyModule_GetDict(g_module), name);
-  if (value == nullptr) {
-    if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
-    raise_pending();
-  }
-  return Ref::borrow(value);
-}
 
 }  // namespace host
 

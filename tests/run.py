@@ -2,7 +2,8 @@
 
 The C++ unit tests of the pure cores run first (each binary named by --gtest),
 then the Python suites under tests/. --module-root points the suites at another
-build of the module (the sanitizer build keeps its own src/ folder there).
+build of the module (the sanitizer build keeps its own src/ folder there), and
+its probe/ folder holds the test probe of that build (default: build/probe).
 """
 import argparse
 import json
@@ -47,6 +48,7 @@ def main():
     search = [ROOT]
     if options.module_root:
         search.insert(0, os.path.abspath(options.module_root))
+    search.append(os.path.join(os.path.abspath(options.module_root or os.path.join(ROOT, "build")), "probe"))
     sys.path[0:1] = search
     # Child processes started by the tests import the same build.
     os.environ["PYTHONPATH"] = os.pathsep.join(search)

@@ -405,6 +405,28 @@ class AttributeValueTest(StreamTestCase):
             next(opened.getFeature())
         self.assert_closed()
 
+    def test_record_stride_taken_from_the_schema(self):
+        layer = FeatureFile("point")
+        layer.add_field("L", 3)
+        for value in (10, 20):
+            layer.add_point(0, 0, point_type=7, attributes=[value])
+        path = self.write(layer, "s.WT")
+        cases = [(True, None, None),  # the host's arithmetic takes a bool for 1: positions stay ints
+                 (4.0, TypeError, "Argument 'position' has incorrect type (expected int, got float)"),
+                 ("5", TypeError, "unsupported operand type(s) for +: 'int' and 'str'")]
+        for stride, error, expected in cases:
+            with self.subTest(stride=stride):
+                opened = MapGisFile(path)
+                opened.FieldStruct["fieldLength"] = stride
+                if error is None:
+                    values = [f["properties"]["L"]["value"] for f in opened.getFeature()]
+                    self.assertEqual(len(values), 2)
+                else:
+                    with self.assertRaises(error) as caught:
+                        next(opened.getFeature())
+                    self.assertEqual(str(caught.exception), expected)
+                self.assert_closed()
+
     def test_helpers_through_the_object(self):
         layer = FeatureFile("point")
         layer.add_field("T", 0, size=2)

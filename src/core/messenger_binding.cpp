@@ -4,7 +4,7 @@
 // script that replaces it replaces the bus; it may be any mapping of sequences,
 // with fast paths for the plain dict and list the constructor makes.
 #include "core/classes.h"
-#include "host/names.h"
+#include "core/names.h"
 #include "host/ops.h"
 
 namespace core {
@@ -16,7 +16,7 @@ using host::Ref;
 
 namespace {
 
-Ref subscribers_of(PyObject* self) { return host::get_attr(self, host::names::subscribers); }
+Ref subscribers_of(PyObject* self) { return host::get_attr(self, names::subscribers); }
 
 bool is_empty_text(PyObject* key) { return PyUnicode_Check(key) && PyUnicode_GET_LENGTH(key) == 0; }
 
@@ -24,13 +24,13 @@ void append_slot(PyObject* slots, PyObject* slot) {
   if (PyList_CheckExact(slots)) {
     checked_status(PyList_Append(slots, slot));
   } else {
-    host::call_method(slots, host::names::append, slot);
+    host::call_method(slots, names::append, slot);
   }
 }
 
 Ref construct(const Args& args) {
   Ref table = checked(PyDict_New());
-  host::set_attr(args.self(), host::names::subscribers, table.get());
+  host::set_attr(args.self(), names::subscribers, table.get());
   return host::none();
 }
 
@@ -64,7 +64,7 @@ Ref unsubscribe(const Args& args) {
     if (PyDict_CheckExact(table.get())) {
       PyDict_Clear(table.get());
     } else {
-      host::call_method(table.get(), host::names::clear);
+      host::call_method(table.get(), names::clear);
     }
     return host::none();
   }
@@ -77,10 +77,10 @@ Ref unsubscribe(const Args& args) {
   }
   Ref slots = host::get_item(table.get(), key);
   if (host::contains(slots.get(), slot)) {
-    host::call_method(slots.get(), host::names::remove, slot);
+    host::call_method(slots.get(), names::remove, slot);
     return host::none();
   }
-  Ref label = PyCallable_Check(slot) ? host::get_attr(slot, host::names::__name__) : Ref::borrow(slot);
+  Ref label = PyCallable_Check(slot) ? host::get_attr(slot, names::__name__) : Ref::borrow(slot);
   host::raise_text(PyExc_TypeError, host::concat_format("The [messageSlot - ", label.get(), "] parameter not found."));
 }
 
@@ -113,7 +113,7 @@ void report_slot_error() {
   if (!PyErr_ExceptionMatches(PyExc_Exception)) host::raise_pending();
   Ref error = Ref::steal(PyErr_GetRaisedException());
   Ref line = host::concat_format("Error in message slot: ", error.get());
-  host::call(host::builtin(host::names::print).get(), line.get());
+  host::call(host::builtin(names::print).get(), line.get());
 }
 
 Ref publish(const Args& args) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 
 #include "host/ops.h"
 
@@ -28,6 +29,8 @@ struct FunctionObject {
 namespace {
 
 PyTypeObject FunctionType;
+
+void learn_wrapper_layout();
 
 FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
 
@@ -77,22 +80,41 @@ PyObject* keyword_value(PyObject* kwnames, PyObject* const* kwvalues, PyObject* 
   raise(PyExc_SystemError, "keyword arguments could not be bound");
 }
 
-void check_types(const FunctionObject* f, PyObject* const* values) {
+// Converts the converted parameters in their order, then tests the exact-typed
+// ones in theirs: a failed conversion is reported before a failed type test.
+void convert_and_test(const FunctionObject* f, Bound& bound) {
   const Py_ssize_t offset = f->has_receiver ? 1 : 0;
-  for (std::size_t i = 0; i < f->method->params.size(); ++i) {
-    const Param& p = f->method->params[i];
-    PyObject* value = values[i + offset];
-    if (p.exact_type == nullptr || Py_IS_TYPE(value, p.exact_type)) continue;
-    if (p.none_admitted && value == Py_None) continue;
-    raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
-                 p.name, p.exact_type->tp_name, Py_TYPE(value)->tp_name);
+  const std::vector<Param>& params = f->method->params;
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    PyObject* value = bound.objects[i + offset];
+    switch (params[i].accept) {
+      case Accept::Real: {
+        const double real = PyFloat_CheckExact(value) ? PyFloat_AS_DOUBLE(value) : PyFloat_AsDouble(value);
+        if (real == -1.0 && PyErr_Occurred()) raise_pending();
+        bound.reals[i + offset] = real;
+        break;
+      }
+      case Accept::Truth:
+        bound.truths[i + offset] = truth(value);
+        break;
+      default:
+        break;
+    }
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    const Param& p = params[i];
+    if (p.accept != Accept::Exact) continue;
+    PyObject* value = bound.objects[i + offset];
+    if (Py_IS_TYPE(value, p.exact_type) || (p.none_admitted && value == Py_None)) continue;
+    raise_argument_type(p.name, p.exact_type, value);
   }
 }
 
 // Binds positional and keyword values to `values`, one per parameter, then
 // applies the defaults and the exact-type tests.
 void bind(const FunctionObject* f, PyObject* const* args, Py_ssize_t positional, PyObject* kwnames,
-          PyObject** values) {
+          Bound& bound) {
+  PyObject** values = bound.objects;
   if (positional > f->param_count) raise_count_error(f, positional);
   for (Py_ssize_t i = 0; i < positional; ++i) values[i] = args[i];
   for (Py_ssize_t i = positional; i < f->param_count; ++i) values[i] = nullptr;
@@ -117,16 +139,16 @@ void bind(const FunctionObject* f, PyObject* const* args, Py_ssize_t positional,
   for (Py_ssize_t i = f->required_count; i < f->param_count; ++i) {
     if (values[i] == nullptr) values[i] = PyTuple_GET_ITEM(f->defaults, i - f->required_count);
   }
-  check_types(f, values);
+  convert_and_test(f, bound);
 }
 
 PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
                               PyObject* kwnames) {
   FunctionObject* f = as_function(self);
   return guarded<PyObject*>(nullptr, [&] {
-    PyObject* values[kMaxParams];
-    bind(f, args, PyVectorcall_NARGS(nargsf), kwnames, values);
-    return f->method->body(Args(f, values, f->has_receiver)).release();
+    Bound bound;
+    bind(f, args, PyVectorcall_NARGS(nargsf), kwnames, bound);
+    return f->method->body(Args(f, f->method->params, bound, f->has_receiver)).release();
   });
 }
 
@@ -220,6 +242,15 @@ PyObject* get_signature(PyObject* self, void*) {
   });
 }
 
+// Pickled by reference, as the host pickles its own functions: the module
+// and the qualified name find the same object again.
+PyObject* function_reduce(PyObject* self, PyObject*) { return Py_NewRef(as_function(self)->qualname); }
+
+PyMethodDef function_methods[] = {
+    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyGetSetDef function_getset[] = {
     {"__name__", get_name, nullptr, nullptr, nullptr},
     {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
@@ -297,6 +328,11 @@ Ref Default::make() const {
   raise(PyExc_SystemError, "a required parameter has no default value");
 }
 
+void Args::refuse(std::size_t index) const {
+  throw std::logic_error(std::string(function_->method->name) + ": parameter " + std::to_string(index) +
+                         " is not declared so");
+}
+
 PyObject* Args::owner() const {
   if (function_->owner == nullptr) raise(PyExc_SystemError, "function has no owning class");
   return function_->owner;
@@ -319,16 +355,55 @@ void ready_function_type() {
   t.tp_clear = function_clear;
   t.tp_dealloc = function_dealloc;
   t.tp_getset = function_getset;
+  t.tp_methods = function_methods;
   checked_status(PyType_Ready(&t));
+  learn_wrapper_layout();
 }
 
 PyTypeObject* function_type() { return &FunctionType; }
 
-bool finds_own_method(PyObject* self, PyObject* name, Body body) {
+namespace {
+
+// The layout that classmethod and staticmethod objects share in CPython 3.12;
+// checked once at start-up before it is relied on.
+struct WrapperLayout {
+  PyObject_HEAD
+  PyObject* callable;
+  PyObject* dict;
+};
+bool g_wrapper_layout_known = false;
+
+void learn_wrapper_layout() {
+  Ref probe = checked(PyList_New(0));
+  Ref class_wrapper = checked(PyClassMethod_New(probe.get()));
+  Ref static_wrapper = checked(PyStaticMethod_New(probe.get()));
+  g_wrapper_layout_known = PyClassMethod_Type.tp_basicsize == sizeof(WrapperLayout) &&
+                           PyStaticMethod_Type.tp_basicsize == sizeof(WrapperLayout) &&
+                           reinterpret_cast<WrapperLayout*>(class_wrapper.get())->callable == probe.get() &&
+                           reinterpret_cast<WrapperLayout*>(static_wrapper.get())->callable == probe.get();
+}
+
+// Whether a class attribute is the module's function with `body`, bare or in
+// its classmethod or staticmethod wrapper.
+bool is_own_function(PyObject* found, Body body) {
+  if (found == nullptr) return false;
+  if (g_wrapper_layout_known && (Py_IS_TYPE(found, &PyClassMethod_Type) || Py_IS_TYPE(found, &PyStaticMethod_Type))) {
+    found = reinterpret_cast<WrapperLayout*>(found)->callable;
+  }
+  return Py_IS_TYPE(found, &FunctionType) && as_function(found)->method->body == body;
+}
+
+bool class_finds_own(PyTypeObject* cls, PyObject* name, Body body) {
+  PyTypeObject* meta = Py_TYPE(cls);
+  if (meta->tp_getattro != PyType_Type.tp_getattro) return false;
+  if (meta != &PyType_Type && _PyType_Lookup(meta, name) != nullptr) return false;
+  return is_own_function(_PyType_Lookup(cls, name), body);
+}
+
+bool instance_finds_own(PyObject* self, PyObject* name, Body body) {
   PyTypeObject* type = Py_TYPE(self);
   if (type->tp_getattro != PyObject_GenericGetAttr) return false;
-  PyObject* found = _PyType_Lookup(type, name);
-  if (found == nullptr || !Py_IS_TYPE(found, &FunctionType) || as_function(found)->method->body != body) return false;
+  if (!is_own_function(_PyType_Lookup(type, name), body)) return false;
   PyObject* dict = PyObject_GenericGetDict(self, nullptr);
   if (dict == nullptr) {
     PyErr_Clear();
@@ -338,6 +413,13 @@ bool finds_own_method(PyObject* self, PyObject* name, Body body) {
   Py_DECREF(dict);
   if (shadowed < 0) PyErr_Clear();
   return shadowed == 0;
+}
+
+}  // namespace
+
+bool finds_own_member(PyObject* receiver, PyObject* name, Body body) {
+  if (PyType_Check(receiver)) return class_finds_own(reinterpret_cast<PyTypeObject*>(receiver), name, body);
+  return instance_finds_own(receiver, name, body);
 }
 
 Ref make_function(const Method& method, PyObject* qualname, PyObject* module_name) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "host/ref.h"
@@ -35,22 +36,47 @@ inline Default tuple_default(std::initializer_list<long long> v) {
   return {.kind = Default::Kind::IntegerTuple, .items = v};
 }
 
+// What a parameter accepts, tested or converted by the binder before the body runs.
+enum class Accept : unsigned char {
+  Any,    // any object, not tested
+  Exact,  // exactly `exact_type` (subclasses refused), or None where admitted
+  Real,   // any real number, converted to a double by the host's float protocol
+  Truth,  // any object, taken by its truth value
+};
+
 struct Param {
   const char* name;
   const char* annotation = nullptr;  // the annotation text; null for none
   Default fallback{};                  // Kind::Required when the parameter has no default
-  PyTypeObject* exact_type = nullptr;  // null: any object is accepted
+  Accept accept = Accept::Any;
+  PyTypeObject* exact_type = nullptr;  // for Accept::Exact
   bool none_admitted = false;
 
-  // Accept exactly objects of `type` (subclasses refused).
+  // Accept exactly objects of `type` (subclasses refused); an int may be of any size.
   Param exactly(PyTypeObject* type) const {
     Param p = *this;
+    p.accept = Accept::Exact;
     p.exact_type = type;
     return p;
   }
   Param or_none() const {
     Param p = *this;
     p.none_admitted = true;
+    return p;
+  }
+  // A floating-point number without a None default: ints, bools and any other
+  // real number are converted; anything else raises the host's TypeError.
+  Param real() const {
+    Param p = *this;
+    p.accept = Accept::Real;
+    return p;
+  }
+  // A floating-point number with a None default: exactly a float, or None.
+  Param optional_real() const { return exactly(&PyFloat_Type).or_none(); }
+  // A boolean: never tested, taken by its truth value at the call.
+  Param truth() const {
+    Param p = *this;
+    p.accept = Accept::Truth;
     return p;
   }
   Param defaults_to(Default value) const {
@@ -88,23 +114,64 @@ constexpr std::size_t kMaxParams = 16;
 
 struct FunctionObject;
 
-// The bound arguments of one call, as borrowed references.
+// The values of one call after binding: the objects (borrowed), and the
+// doubles and truth values of the converted parameters.
+struct Bound {
+  PyObject* objects[kMaxParams];
+  double reals[kMaxParams];
+  bool truths[kMaxParams];
+};
+
+// The bound arguments of one call. Parameter indexes do not count the receiver;
+// an index or accessor that does not fit the declaration is a programming
+// error, reported as SystemError.
 class Args {
  public:
-  Args(FunctionObject* function, PyObject* const* values, bool has_receiver)
-      : function_(function), values_(values), offset_(has_receiver ? 1 : 0) {}
+  Args(FunctionObject* function, const std::vector<Param>& params, const Bound& bound, bool has_receiver)
+      : function_(function), params_(&params), bound_(bound), offset_(has_receiver ? 1 : 0) {}
 
   // The object (or class) the method was called on.
-  PyObject* self() const { return values_[0]; }
-  // Parameter `index`, not counting the receiver.
-  PyObject* operator[](std::size_t index) const { return values_[index + offset_]; }
+  PyObject* self() const { return bound_.objects[0]; }
+  // Parameter `index` as the object passed (or its default).
+  PyObject* operator[](std::size_t index) const { return bound_.objects[slot(index)]; }
+  PyObject* object(std::size_t index) const { return (*this)[index]; }
+  bool is_none(std::size_t index) const { return (*this)[index] == Py_None; }
+  // The double of a parameter declared `real()`.
+  double real(std::size_t index) const {
+    check(index, Accept::Real);
+    return bound_.reals[index + offset_];
+  }
+  // The double of a parameter declared `optional_real()`, or nothing for None.
+  std::optional<double> optional_real(std::size_t index) const {
+    check(index, Accept::Exact);
+    PyObject* value = bound_.objects[index + offset_];
+    if (value == Py_None) return std::nullopt;
+    if (!PyFloat_CheckExact(value)) refuse(index);
+    return PyFloat_AS_DOUBLE(value);
+  }
+  // The truth value of a parameter declared `truth()`.
+  bool truth(std::size_t index) const {
+    check(index, Accept::Truth);
+    return bound_.truths[index + offset_];
+  }
   // The class the function was registered in.
   PyObject* owner() const;
   FunctionObject* function() const { return function_; }
 
  private:
+  std::size_t slot(std::size_t index) const {
+    if (index >= params_->size()) [[unlikely]] refuse(index);
+    return index + offset_;
+  }
+  void check(std::size_t index, Accept accept) const {
+    if (index >= params_->size() || (*params_)[index].accept != accept) [[unlikely]] refuse(index);
+  }
+  // A body that asks for what its declaration does not give: SystemError.
+  [[noreturn]] void refuse(std::size_t index) const;
+
   FunctionObject* function_;
-  PyObject* const* values_;
+  const std::vector<Param>* params_;
+  const Bound& bound_;
   std::size_t offset_;
 };
 
@@ -117,11 +184,13 @@ Ref make_function(const Method& method, PyObject* qualname, PyObject* module_nam
 // Records the class a function belongs to (for `super()` in constructors).
 void set_function_owner(PyObject* function, PyObject* owner);
 
-// Whether `self.name` would find the module's own method with `body`: no
-// instance attribute, no override in a subclass, no custom attribute look-up.
-// Lets a method skip calling its sibling through the object when nothing could
-// tell the difference.
-bool finds_own_method(PyObject* self, PyObject* name, Body body);
+// Whether `receiver.name` finds the module's own method with `body`, so that
+// a method may run its sibling's C++ body directly instead of calling it
+// through the host: `receiver` is an object (no instance attribute, no
+// override in its class, no custom attribute look-up) or a class (no override
+// in it or its bases, no custom look-up or attribute of its metaclass); class
+// and static methods are recognised through their wrappers.
+bool finds_own_member(PyObject* receiver, PyObject* name, Body body);
 
 // The type object of the module's functions.
 PyTypeObject* function_type();

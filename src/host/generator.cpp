@@ -1,5 +1,7 @@
 #include "host/generator.h"
 
+#include <frameobject.h>
+
 #include "host/names.h"
 #include "host/ops.h"
 
@@ -15,19 +17,30 @@ struct GeneratorObject {
   State state;
   PyObject* name;
   PyObject* qualname;
+  PyObject* frame;  // made on request for introspection; null until then and once finished
 };
 
 PyTypeObject GeneratorType;
 
 GeneratorObject* as_generator(PyObject* object) { return reinterpret_cast<GeneratorObject*>(object); }
 
-void finish(GeneratorObject* g) {
+// Ends the run and releases what it holds. Never throws, and leaves a pending
+// host error as it found it (it runs from deallocation too); an error of the
+// release itself is reported as unraisable, as the host reports one of __del__.
+void finish(GeneratorObject* g) noexcept {
   g->state = State::Finished;
-  if (GeneratorBody* body = g->body) {
-    g->body = nullptr;
+  Py_CLEAR(g->frame);
+  GeneratorBody* body = g->body;
+  if (body == nullptr) return;
+  g->body = nullptr;
+  PyObject* pending = PyErr_GetRaisedException();
+  const bool released = guarded<bool>(false, [&] {
     body->release();
-    delete body;
-  }
+    return !PyErr_Occurred();
+  });
+  if (!released) PyErr_WriteUnraisable(reinterpret_cast<PyObject*>(g));
+  delete body;
+  PyErr_SetRaisedException(pending);
 }
 
 bool refuse_if_running(GeneratorObject* g) {
@@ -43,10 +56,7 @@ PyObject* step(GeneratorObject* g) {
   g->state = State::Running;
   PyObject* item = guarded<PyObject*>(nullptr, [&] { return g->body->next().release(); });
   if (item == nullptr) {
-    // Keep the error (if any) across the release, which may run host code.
-    PyObject* error = PyErr_GetRaisedException();
     finish(g);
-    PyErr_SetRaisedException(error);
     return nullptr;
   }
   g->state = State::Suspended;
@@ -132,6 +142,7 @@ PyObject* generator_repr(PyObject* self) {
 
 int generator_traverse(PyObject* self, visitproc visit, void* arg) {
   GeneratorObject* g = as_generator(self);
+  Py_VISIT(g->frame);
   return g->body != nullptr ? g->body->traverse(visit, arg) : 0;
 }
 
@@ -152,6 +163,30 @@ void generator_dealloc(PyObject* self) {
 PyObject* get_name(PyObject* self, void*) { return Py_NewRef(as_generator(self)->name); }
 PyObject* get_qualname(PyObject* self, void*) { return Py_NewRef(as_generator(self)->qualname); }
 PyObject* get_running(PyObject* self, void*) { return PyBool_FromLong(as_generator(self)->state == State::Running); }
+PyObject* get_suspended(PyObject* self, void*) {
+  return PyBool_FromLong(as_generator(self)->state == State::Suspended);
+}
+
+// An empty frame named like the function: the run has no Python frame of its own.
+Ref make_frame(PyObject* qualname) {
+  PyCodeObject* code = PyCode_NewEmpty("<kestrinpy>", utf8(qualname).data(), 0);
+  if (code == nullptr) raise_pending();
+  Ref owned_code = Ref::steal(reinterpret_cast<PyObject*>(code));
+  Ref globals = checked(PyDict_New());
+  Ref locals = checked(PyDict_New());
+  return checked(reinterpret_cast<PyObject*>(PyFrame_New(PyThreadState_Get(), code, globals.get(), locals.get())));
+}
+
+// A frame while the run can go on, None once it has ended, as the host's
+// generators answer: inspect.getgeneratorstate and getgeneratorlocals read it.
+PyObject* get_frame(PyObject* self, void*) {
+  GeneratorObject* g = as_generator(self);
+  if (g->state == State::Finished) Py_RETURN_NONE;
+  return guarded<PyObject*>(nullptr, [&] {
+    if (g->frame == nullptr) g->frame = make_frame(g->qualname).release();
+    return Py_NewRef(g->frame);
+  });
+}
 
 PyMethodDef generator_methods[] = {
     {"send", generator_send, METH_O, "send(value) -> the next item; the value is not used."},
@@ -165,6 +200,8 @@ PyGetSetDef generator_getset[] = {
     {"__name__", get_name, nullptr, nullptr, nullptr},
     {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
     {"gi_running", get_running, nullptr, nullptr, nullptr},
+    {"gi_suspended", get_suspended, nullptr, nullptr, nullptr},
+    {"gi_frame", get_frame, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -207,6 +244,7 @@ Ref make_generator(std::unique_ptr<GeneratorBody> body, PyObject* function) {
   g->state = State::Created;
   g->name = name.release();
   g->qualname = qualname.release();
+  g->frame = nullptr;
   PyObject_GC_Track(reinterpret_cast<PyObject*>(g));
   return Ref::steal(reinterpret_cast<PyObject*>(g));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include "host/ref.h"
 
@@ -30,5 +31,24 @@ void ready_generator_type();
 
 // A new generator object running `body`, named like the function `function`.
 Ref make_generator(std::unique_ptr<GeneratorBody> body, PyObject* function);
+
+// Drives a pure C++ state machine (no host types) as a generator: `step` takes
+// the machine and answers the next item as a host object, or an empty Ref at
+// the end; it raises the machine's failures as host errors.
+template <typename Machine, typename Step>
+class MachineBody final : public GeneratorBody {
+ public:
+  MachineBody(Machine machine, Step step) : machine_(std::move(machine)), step_(std::move(step)) {}
+  Ref next() override { return step_(machine_); }
+
+ private:
+  Machine machine_;
+  Step step_;
+};
+
+template <typename Machine, typename Step>
+Ref make_machine_generator(Machine machine, Step step, PyObject* function) {
+  return make_generator(std::make_unique<MachineBody<Machine, Step>>(std::move(machine), std::move(step)), function);
+}
 
 }  // namespace host

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "host/ops.h"
-#include "text/float_text.h"
+#include "pymath/float_text.h"
 
 namespace host {
 
@@ -74,8 +74,8 @@ void append_json_float(double value, std::string& out) {
   } else if (std::isinf(value)) {
     out += value > 0 ? "Infinity" : "-Infinity";
   } else {
-    char text[kestrin::kFloatTextSize];
-    out.append(text, kestrin::float_text(value, text));
+    char text[pymath::kFloatTextSize];
+    out.append(text, pymath::float_text(value, text));
   }
 }
 

@@ -5,7 +5,8 @@
 
 namespace host {
 
-// Borrowed; null before the first load.
+// Borrowed; null before the first load. Defined by each extension module that
+// links the toolkit (the module unit, and the test probe).
 PyObject* held_module();
 
 // A global of the module (as module code reading `name` would); NameError when absent.

@@ -1,16 +1,32 @@
 #include "host/names.h"
 
-namespace host::names {
+#include <utility>
+#include <vector>
 
-#define KESTRIN_DEFINE_NAME(name) PyObject* name = nullptr;
-KESTRIN_NAMES(KESTRIN_DEFINE_NAME)
-#undef KESTRIN_DEFINE_NAME
+namespace host {
 
-void intern_all() {
-#define KESTRIN_INTERN_NAME(name) \
-  if (name == nullptr) name = checked(PyUnicode_InternFromString(#name)).release();
-  KESTRIN_NAMES(KESTRIN_INTERN_NAME)
-#undef KESTRIN_INTERN_NAME
+namespace {
+
+std::vector<std::pair<PyObject**, const char*>>& registry() {
+  static std::vector<std::pair<PyObject**, const char*>> entries;
+  return entries;
 }
 
-}  // namespace host::names
+}  // namespace
+
+bool register_name(PyObject** slot, const char* text) {
+  registry().emplace_back(slot, text);
+  return true;
+}
+
+void intern_names() {
+  for (const auto& [slot, text] : registry()) {
+    if (*slot == nullptr) *slot = checked(PyUnicode_InternFromString(text)).release();
+  }
+}
+
+namespace names {
+KESTRIN_DEFINE_NAMES(HOST_NAMES)
+}  // namespace names
+
+}  // namespace host

@@ -1,54 +1,37 @@
 // Interned strings made once at start-up: attribute names the module looks up
-// and every dictionary key it produces.
+// and the dictionary keys it produces. Each subsystem declares its own list in
+// its own `names.h` (namespace <subsystem>::names) with these macros; the lists
+// register themselves, and start-up interns them all at once.
+//
+//   #define GEOMETRY_NAMES(X) X(type) X(coordinates)
+//   KESTRIN_DECLARE_NAMES(GEOMETRY_NAMES)      // in the header
+//   KESTRIN_DEFINE_NAMES(GEOMETRY_NAMES)       // in one source file
 #pragma once
 
 #include "host/ref.h"
 
+namespace host {
+
+// Records `slot`, to be set to the interned `text` by intern_names(); called
+// during static initialisation by KESTRIN_DEFINE_NAMES.
+bool register_name(PyObject** slot, const char* text);
+
+// Interns every registered name once per process; later calls do nothing.
+void intern_names();
+
+}  // namespace host
+
+#define KESTRIN_DECLARE_NAME_(name) extern PyObject* name;
+#define KESTRIN_DEFINE_NAME_(name) \
+  PyObject* name = nullptr;        \
+  [[maybe_unused]] static const bool registered_##name = ::host::register_name(&name, #name);
+#define KESTRIN_DECLARE_NAMES(LIST) LIST(KESTRIN_DECLARE_NAME_)
+#define KESTRIN_DEFINE_NAMES(LIST) LIST(KESTRIN_DEFINE_NAME_)
+
+// The toolkit's own names.
 namespace host::names {
 
-#define KESTRIN_NAMES(X)                                                                  \
-  /* the toolkit and the message bus */                                                  \
-  X(subscribers) X(append) X(remove) X(clear) X(print) X(round)                                \
-  X(__init__) X(__name__) X(__qualname__) X(__module__) X(__doc__) X(__file__)           \
-  /* KestrinBase helpers, reached through the object */                                  \
-  X(bytesToStr) X(bytesInteger)                                                          \
-  /* MapGisColorLib */                                                                   \
-  X(CMYK) X(RGB) X(count) X(PcolorLibFile) X(_MapGisColorLib__ColorBuffer)               \
-  /* MapGisProject: attributes, then the keys of Description and of a Files entry */     \
-  X(Description) X(Files)                                                                \
-  X(identification) X(typeCode) X(files) X(title) X(environment) X(layoutWidth)          \
-  X(layoutHeight) X(layoutRotate) X(layoutXoffset) X(layoutYoffset) X(layoutXscale)      \
-  X(layoutYscale) X(xMin) X(yMin) X(xMax) X(yMax) X(sourceFile)                          \
-  X(type) X(statusCode) X(file) X(description) X(xmin) X(ymin) X(xmax) X(ymax)           \
-  X(userType) X(groupCode) X(netWorkData) X(scaleMin) X(scaleMax) X(labelFlag)           \
-  X(labelFields) X(labelHeight) X(labelColor) X(labelFont) X(legendType)                \
-  /* MapGisFile: attributes, Parameters, FieldStruct and field keys, the summary */      \
-  X(FileName) X(FileType) X(BBox) X(EPSG) X(Parameters) X(TimeStamp) X(RecordCount)      \
-  X(FeatureCount) X(Encoding) X(FieldStruct) X(StyleItems) X(_featureDataHeads)          \
-  X(ArcTotalCount) X(ArcValidCount)                                                      \
-  X(projectionTypeCode) X(fileTypeCode) X(ellipsoidCode) X(unitsCode) X(central_meridian) \
-  X(latitude_of_origin) X(standard_parallel_1) X(standard_parallel_2) X(false_easting)   \
-  X(false_northing) X(ellipsoidElevation) X(projectionElevation)                         \
-  X(fieldCount) X(fieldLength) X(fieldSize) X(recordCount) X(featureCount) X(fields)     \
-  X(name) X(size) X(length) X(decimal) X(get)                                            \
-  X(fileType) X(timeStamp) X(bbox) X(crs) X(properties) X(parameters)                  \
-  /* the feature stream: feature keys, style keys, attribute values */                  \
-  X(HEX) X(MapGisColorLib) X(subType) X(id) X(geometry) X(style) X(coordinates) X(value) \
-  X(lineNo) X(subLineNo) X(lineType) X(width) X(color) X(subColor) X(xScale) X(yScale)   \
-  X(layer) X(transparent) X(subGraph) X(height) X(angle) X(lineWidth) X(lineSubColor)    \
-  X(radius) X(circleColor) X(flag) X(startAngle) X(endAngle) X(text) X(gap) X(xGap)      \
-  X(yGap) X(fontChinese) X(fontEnglish) X(fontStyle) X(arrangement) X(fillColor)         \
-  X(fillPattern) X(patternHeight) X(patternWidth) X(patternColor)                        \
-  /* values the stream puts into every feature */                                        \
-  X(Feature) X(Point) X(LineString) X(Polygon)                                           \
-  /* the GeoJSON export */                                                               \
-  X(getCapabilities) X(getFeature) X(publish) X(progress) X(index) X(items)
-
-#define KESTRIN_DECLARE_NAME(name) extern PyObject* name;
-KESTRIN_NAMES(KESTRIN_DECLARE_NAME)
-#undef KESTRIN_DECLARE_NAME
-
-// Creates the strings once per process; later calls do nothing.
-void intern_all();
+#define HOST_NAMES(X) X(__init__) X(__name__) X(__qualname__) X(__module__) X(__doc__) X(__file__)
+KESTRIN_DECLARE_NAMES(HOST_NAMES)
 
 }  // namespace host::names

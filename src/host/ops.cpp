@@ -1,6 +1,9 @@
 #include "host/ops.h"
 
+#include <cerrno>
 #include <cstdarg>
+
+#include "pymath/float_text.h"
 
 namespace host {
 
@@ -69,11 +72,67 @@ void unpack(PyObject* value, std::size_t count, Ref* items) {
 }
 
 Ref float_text(double value) {
-  char* digits = PyOS_double_to_string(value, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
-  if (digits == nullptr) raise_pending();
-  PyObject* result = PyUnicode_FromString(digits);
-  PyMem_Free(digits);
-  return checked(result);
+  char digits[pymath::kFloatTextSize];
+  return checked(PyUnicode_FromStringAndSize(digits, static_cast<Py_ssize_t>(pymath::float_text(value, digits))));
+}
+
+void raise_math(pymath::Error error) {
+  using pymath::Error;
+  switch (error) {
+    case Error::None: break;
+    case Error::MathDomain: raise(PyExc_ValueError, "math domain error");
+    case Error::MathRange: raise(PyExc_OverflowError, "math range error");
+    case Error::DivisionByZero: raise(PyExc_ZeroDivisionError, "float division by zero");
+    case Error::ModuloByZero: raise(PyExc_ZeroDivisionError, "float modulo");
+    case Error::FloorDivisionByZero: raise(PyExc_ZeroDivisionError, "float floor division by zero");
+    case Error::DivmodByZero: raise(PyExc_ZeroDivisionError, "float divmod()");
+    case Error::ZeroToNegativePower: raise(PyExc_ZeroDivisionError, "0.0 cannot be raised to a negative power");
+    case Error::PowerRange:
+      errno = ERANGE;
+      PyErr_SetFromErrno(PyExc_OverflowError);
+      raise_pending();
+    case Error::ComplexPower:
+      // The host's power is complex here, and the next math function refuses it so.
+      raise(PyExc_TypeError, "must be real number, not complex");
+    case Error::IntegerFromNaN: raise(PyExc_ValueError, "cannot convert float NaN to integer");
+    case Error::IntegerFromInfinity: raise(PyExc_OverflowError, "cannot convert float infinity to integer");
+    case Error::RoundedTooLarge: raise(PyExc_OverflowError, "rounded value too large to represent");
+  }
+  raise(PyExc_SystemError, "no arithmetic error to raise");
+}
+
+void raise_argument_type(const char* name, PyTypeObject* expected, PyObject* value) {
+  raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", name,
+               expected->tp_name, Py_TYPE(value)->tp_name);
+}
+
+void expect_exact(PyObject* value, PyTypeObject* type) {
+  if (Py_IS_TYPE(value, type) || value == Py_None) return;
+  raise_format(PyExc_TypeError, "Expected %s, got %.200s", type->tp_name, Py_TYPE(value)->tp_name);
+}
+
+PyObject* Keywords::tuple() const {
+  if (tuple_ == nullptr) {
+    Ref names = checked(PyTuple_New(static_cast<Py_ssize_t>(names_.size())));
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      PyTuple_SET_ITEM(names.get(), static_cast<Py_ssize_t>(i), checked(PyUnicode_InternFromString(names_[i])).release());
+    }
+    tuple_ = names.release();
+  }
+  return tuple_;
+}
+
+Ref call_method_keywords(PyObject* object, PyObject* name, std::initializer_list<PyObject*> positional,
+                         const Keywords& keywords, std::initializer_list<PyObject*> values) {
+  if (values.size() != keywords.size()) raise(PyExc_SystemError, "keyword names and values differ in number");
+  std::vector<PyObject*> stack;
+  stack.reserve(1 + positional.size() + values.size());
+  stack.push_back(object);
+  stack.insert(stack.end(), positional.begin(), positional.end());
+  stack.insert(stack.end(), values.begin(), values.end());
+  const std::size_t counted = 1 + positional.size();
+  return checked(PyObject_VectorcallMethod(name, stack.data(), counted | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                           keywords.tuple()));
 }
 
 bool equals(PyObject* value, long long number) {

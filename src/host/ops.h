@@ -3,9 +3,12 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
+#include <vector>
 
 #include "host/ref.h"
+#include "pymath/arithmetic.h"
 
 namespace host {
 
@@ -25,6 +28,25 @@ Ref call_method(PyObject* object, PyObject* name, Objects... args) {
                                            stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
 
+// Interned keyword names for calls made through the host, made on first use
+// and kept for the process: `static const Keywords k{"longitude", "zoneCode"};`.
+class Keywords {
+ public:
+  Keywords(std::initializer_list<const char*> names) : names_(names) {}
+  // The tuple of the names (borrowed).
+  PyObject* tuple() const;
+  std::size_t size() const { return names_.size(); }
+
+ private:
+  std::vector<const char*> names_;
+  mutable PyObject* tuple_ = nullptr;
+};
+
+// Calls `object.name(*positional, **dict(zip(keywords, values)))` through the
+// object, so a subclass's override is used.
+Ref call_method_keywords(PyObject* object, PyObject* name, std::initializer_list<PyObject*> positional,
+                         const Keywords& keywords, std::initializer_list<PyObject*> values);
+
 // Sets a host error whose value is the text object `message`, and throws.
 [[noreturn]] inline void raise_text(PyObject* type, const Ref& message) {
   PyErr_SetObject(type, message.get());
@@ -33,6 +55,24 @@ Ref call_method(PyObject* object, PyObject* name, Objects... args) {
 
 // A new dictionary with room for `keys` keys without growing.
 inline Ref new_dict(Py_ssize_t keys) { return checked(_PyDict_NewPresized(keys)); }
+
+// Builds a result dictionary key by key, in the order its shape fixes.
+class DictBuilder {
+ public:
+  explicit DictBuilder(Py_ssize_t keys = 0) : dict_(keys > 0 ? new_dict(keys) : checked(PyDict_New())) {}
+  DictBuilder& put(PyObject* key, PyObject* value) {
+    checked_status(PyDict_SetItem(dict_.get(), key, value));
+    return *this;
+  }
+  DictBuilder& put(PyObject* key, const Ref& value) { return put(key, value.get()); }
+  DictBuilder& put(PyObject* key, double value) { return put(key, checked(PyFloat_FromDouble(value))); }
+  DictBuilder& put(PyObject* key, long long value) { return put(key, checked(PyLong_FromLongLong(value))); }
+  PyObject* get() const { return dict_.get(); }
+  Ref take() { return std::move(dict_); }
+
+ private:
+  Ref dict_;
+};
 
 inline Ref get_item(PyObject* container, PyObject* key) {
   if (PyDict_CheckExact(container)) {  // a plain dict: no subscript dispatch
@@ -109,6 +149,23 @@ void unpack(PyObject* value, std::size_t count, Ref* items);
 
 // The host's text form of a float: repr(value).
 Ref float_text(double value);
+
+// Raises the host's exception for a failure of its float arithmetic.
+[[noreturn]] void raise_math(pymath::Error error);
+
+// `value` once the computation that gave it is known to have succeeded.
+inline double checked_math(double value, pymath::Error error) {
+  if (error != pymath::Error::None) raise_math(error);
+  return value;
+}
+
+// TypeError "Argument '<name>' has incorrect type (expected <type>, got <its type>)",
+// the exact-type rule's failure for an argument.
+[[noreturn]] void raise_argument_type(const char* name, PyTypeObject* expected, PyObject* value);
+
+// A value declared with a built-in type holds only that type or None: anything
+// else raises TypeError "Expected <type>, got <its type>".
+void expect_exact(PyObject* value, PyTypeObject* type);
 
 Ref import_module(const char* name);
 

@@ -10,6 +10,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <exception>
+#include <new>
 #include <utility>
 
 namespace host {
@@ -61,7 +63,9 @@ inline int checked_status(int status) {
 
 inline Ref none() { return Ref::borrow(Py_None); }
 
-// Runs `body` and turns a thrown error into the host's failure value.
+// Runs `body` and turns a thrown error into the host's failure value: a
+// HostError keeps the host error it stands for, and any other C++ exception
+// becomes MemoryError or SystemError instead of ending the process.
 template <typename Result, typename Body>
 Result guarded(Result failure, Body&& body) noexcept {
   try {
@@ -71,6 +75,8 @@ Result guarded(Result failure, Body&& body) noexcept {
     PyErr_NoMemory();
   } catch (const std::exception& error) {
     PyErr_SetString(PyExc_SystemError, error.what());
+  } catch (...) {
+    PyErr_SetString(PyExc_SystemError, "unexpected C++ exception in kestrinpy");
   }
   return failure;
 }

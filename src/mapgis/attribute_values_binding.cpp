@@ -6,41 +6,32 @@
 #include <cstring>
 #include <string>
 
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 #include "mapgis/attribute_format.h"
 #include "mapgis/decoder.h"
 #include "mapgis/feature_stream.h"
+#include "pymath/arithmetic.h"
+#include "pymath/float_text.h"
 
 namespace mapgis {
 
 using host::checked;
 using host::checked_status;
 using host::Ref;
-namespace names = host::names;
 
 namespace {
 
-// The host's fixed-point text of `value` with `digits` decimals.
-std::string fixed_text(double value, int digits) {
-  char* text = PyOS_double_to_string(value, 'f', digits, 0, nullptr);
-  if (text == nullptr) host::raise_pending();
-  std::string result(text);
-  PyMem_Free(text);
-  return result;
-}
-
 // float(("{:." + str(decimal) + "f}").format(value)): the value rounded on its
-// exact binary value, ties to even, and read back.
+// exact binary value, ties to even, and read back, which is round(value, decimal).
 Ref rounded(double value, PyObject* decimal) {
   if (PyLong_CheckExact(decimal)) {
     int overflow = 0;
     const long long digits = PyLong_AsLongLongAndOverflow(decimal, &overflow);
     if (overflow == 0 && digits >= 0 && digits <= 10000) {
-      const std::string text = fixed_text(value, static_cast<int>(digits));
-      const double back = PyOS_string_to_double(text.c_str(), nullptr, nullptr);
-      if (back == -1.0 && PyErr_Occurred()) host::raise_pending();
-      return checked(PyFloat_FromDouble(back));
+      pymath::Error error{};
+      const double back = pymath::round_digits(value, digits, error);
+      return host::real(host::checked_math(back, error));
     }
   }
   Ref digits = checked(PyObject_Str(decimal));
@@ -68,7 +59,7 @@ Ref decode_value(PyObject* self, FileSource& source, int code, PyObject* size, P
     case 7: {
       // The seconds are zero-filled on the left to six characters whatever they hold ("000nan", "00-inf").
       const feature::Time& time = std::get<feature::Time>(raw);
-      return host::text(feature::clock_text(time) + feature::padded_seconds(fixed_text(time.seconds, 3)));
+      return host::text(feature::clock_text(time) + feature::padded_seconds(pymath::fixed_text(time.seconds, 3)));
     }
     case 8: {
       Ref number = decode_code(self, std::get<std::string>(raw));
@@ -82,6 +73,41 @@ Ref decode_value(PyObject* self, FileSource& source, int code, PyObject* size, P
 }
 
 }  // namespace
+
+namespace {
+
+// A plain int small enough that offsets built from it cannot overflow.
+bool small_int(PyObject* value, std::int64_t& out) {
+  if (!PyLong_CheckExact(value)) return false;
+  int overflow = 0;
+  out = PyLong_AsLongLongAndOverflow(value, &overflow);
+  constexpr std::int64_t kLimit = std::int64_t{1} << 40;
+  return overflow == 0 && out > -kLimit && out < kLimit;
+}
+
+}  // namespace
+
+void AttributeRecords::start(std::int64_t data_start, PyObject* field_size, PyObject* fields_length) {
+  std::int64_t size = 0;
+  plain_ = small_int(field_size, size) && small_int(fields_length, stride_);
+  if (plain_) {
+    offset_ = data_start + size + stride_;
+    return;
+  }
+  Ref start = host::integer(data_start);
+  Ref partial = checked(PyNumber_Add(start.get(), field_size));
+  offset_object_ = checked(PyNumber_Add(partial.get(), fields_length));
+  stride_object_ = Ref::borrow(fields_length);
+}
+
+std::int64_t AttributeRecords::position(std::int64_t slot) const {
+  if (plain_) return offset_ + slot * stride_;
+  Ref index = host::integer(slot);
+  Ref step = checked(PyNumber_Multiply(index.get(), stride_object_.get()));
+  Ref position = checked(PyNumber_Add(offset_object_.get(), step.get()));
+  if (!PyLong_CheckExact(position.get())) host::raise_argument_type("position", &PyLong_Type, position.get());
+  return host::as_int64(position.get());
+}
 
 Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
   Ref schema = host::get_attr(self, names::FieldStruct);

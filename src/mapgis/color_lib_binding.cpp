@@ -9,7 +9,7 @@
 
 #include "host/file.h"
 #include "host/module.h"
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/colour.h"
@@ -20,7 +20,6 @@ using host::Args;
 using host::checked;
 using host::checked_status;
 using host::Ref;
-namespace names = host::names;
 
 namespace {
 
@@ -185,9 +184,9 @@ bool plain_number(PyObject* value, double& out) {
 
 // round(x), then min(., 255), then max(., 0), for a double x.
 std::int64_t channel_value(double x) {
-  if (std::isnan(x)) host::raise(PyExc_ValueError, "cannot convert float NaN to integer");
-  if (std::isinf(x)) host::raise(PyExc_OverflowError, "cannot convert float infinity to integer");
-  return colour::clamp_channel(colour::round_half_even(x));
+  pymath::Error error{};
+  const double rounded = pymath::round_to_integer(x, error);
+  return colour::clamp_channel(host::checked_math(rounded, error));
 }
 
 // The same steps on arbitrary host numbers, for a CMYK replaced by a script.
@@ -240,7 +239,7 @@ Ref rgb(const Args& args) {
   PyObject* self = args.self();
   PyObject* index = args[0];
   if (!in_range(self, index)) return Ref::borrow(args[1]);
-  if (host::finds_own_method(self, names::CMYK, cmyk)) {
+  if (host::finds_own_member(self, names::CMYK, cmyk)) {
     const colour::Rgb v = own_rgb(self, index);
     return integer_tuple({v.r, v.g, v.b});
   }
@@ -262,7 +261,7 @@ Ref hex_of_objects(const Ref (&rgb)[3]) {
 Ref hex_of(PyObject* self, PyObject* index, PyObject* fallback) {
   if (!in_range(self, index)) return Ref::borrow(fallback);
   char text[8];
-  if (host::finds_own_method(self, names::RGB, rgb) && host::finds_own_method(self, names::CMYK, cmyk)) {
+  if (host::finds_own_member(self, names::RGB, rgb) && host::finds_own_member(self, names::CMYK, cmyk)) {
     colour::hex_text(own_rgb(self, index), text);
     return checked(PyUnicode_FromStringAndSize(text, 7));
   }
@@ -290,7 +289,7 @@ Ref hex(const Args& args) { return hex_of(args.self(), args[0], args[1]); }
 }  // namespace
 
 Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback) {
-  if (host::finds_own_method(colours, names::HEX, hex)) return hex_of(colours, number, fallback);
+  if (host::finds_own_member(colours, names::HEX, hex)) return hex_of(colours, number, fallback);
   return host::call_method(colours, names::HEX, number, fallback);
 }
 

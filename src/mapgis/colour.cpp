@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "pymath/arithmetic.h"
+
 namespace mapgis::colour {
 
 const Layout& head_layout() {
@@ -20,12 +22,12 @@ Shares shares_of(const unsigned char* bytes) {
 }
 
 Cmyk cmyk_of(const Shares& s) {
-  const double p = round_half_even(100.0 * s.m100y100 / 255.0);
-  const double q = round_half_even(100.0 * s.m25y100 / 255.0);
-  const double c = round_half_even(100.0 * s.c / 255.0);
-  const double m = std::min(round_half_even(100.0 * s.m / 255.0 + p + q * 0.25), 100.0);
-  const double y = std::min(round_half_even(100.0 * s.y / 255.0 + p + q), 100.0);
-  const double k = round_half_even(100.0 * s.k / 255.0);
+  const double p = pymath::round_half_even(100.0 * s.m100y100 / 255.0);
+  const double q = pymath::round_half_even(100.0 * s.m25y100 / 255.0);
+  const double c = pymath::round_half_even(100.0 * s.c / 255.0);
+  const double m = std::min(pymath::round_half_even(100.0 * s.m / 255.0 + p + q * 0.25), 100.0);
+  const double y = std::min(pymath::round_half_even(100.0 * s.y / 255.0 + p + q), 100.0);
+  const double k = pymath::round_half_even(100.0 * s.k / 255.0);
   return {static_cast<std::int64_t>(c), static_cast<std::int64_t>(m), static_cast<std::int64_t>(y),
           static_cast<std::int64_t>(k)};
 }
@@ -35,8 +37,8 @@ std::int64_t clamp_channel(double rounded) {
 }
 
 Rgb rgb_of(double c, double m, double y, double k) {
-  return {clamp_channel(round_half_even(channel(c, k))), clamp_channel(round_half_even(channel(m, k))),
-          clamp_channel(round_half_even(channel(y, k)))};
+  return {clamp_channel(pymath::round_half_even(channel(c, k))), clamp_channel(pymath::round_half_even(channel(m, k))),
+          clamp_channel(pymath::round_half_even(channel(y, k)))};
 }
 
 void hex_text(const Rgb& rgb, char out[8]) {

@@ -36,9 +36,6 @@ struct Rgb {
   std::int64_t r, g, b;
 };
 
-// The host's round(x) of a finite double: nearest, halves to even.
-inline double round_half_even(double value) { return std::nearbyint(value); }
-
 Cmyk cmyk_of(const Shares& shares);
 
 // The RGB of CMYK percentages (c, m, y, k each already divided by 100).

@@ -4,19 +4,19 @@
 
 #include <string_view>
 
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 
 namespace mapgis {
 
 // self.bytesToStr(field, encoding)
 inline host::Ref decode_text(PyObject* self, std::string_view field, PyObject* encoding) {
-  return host::call_method(self, host::names::bytesToStr, host::bytes(field).get(), encoding);
+  return host::call_method(self, names::bytesToStr, host::bytes(field).get(), encoding);
 }
 
 // self.bytesInteger(field)
 inline host::Ref decode_code(PyObject* self, std::string_view field) {
-  return host::call_method(self, host::names::bytesInteger, host::bytes(field).get());
+  return host::call_method(self, names::bytesInteger, host::bytes(field).get());
 }
 
 // The two helpers for one object and one encoding.

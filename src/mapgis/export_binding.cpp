@@ -7,7 +7,7 @@
 
 #include "host/file.h"
 #include "host/json_writer.h"
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 #include "mapgis/feature_stream.h"
 
@@ -16,7 +16,6 @@ namespace mapgis {
 using host::checked;
 using host::checked_status;
 using host::Ref;
-namespace names = host::names;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/file.h"
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/decoder.h"
@@ -22,7 +22,6 @@ using host::Args;
 using host::checked;
 using host::checked_status;
 using host::Ref;
-namespace names = host::names;
 
 namespace {
 
@@ -38,12 +37,9 @@ class RecordReader {
   std::vector<unsigned char> buffer_;
 };
 
+using host::DictBuilder;
 using host::integer;
 using host::real;
-
-void put(PyObject* dict, PyObject* key, const Ref& value) {
-  checked_status(PyDict_SetItem(dict, key, value.get()));
-}
 
 [[noreturn]] void raise_invalid_format(PyObject* path) {
   host::raise_text(PyExc_Exception, host::concat_format("[", path, "] invalid file format."));
@@ -86,31 +82,31 @@ Ref epsg_of(PyObject* crs, PyObject* projection, PyObject* ellipsoid, PyObject* 
 }
 
 Ref parameters_of(const feature::FileHead& h, const Ref& projection, const Ref& ellipsoid, const Ref& units) {
-  Ref d = checked(PyDict_New());
-  put(d.get(), names::projectionTypeCode, projection);
-  put(d.get(), names::fileTypeCode, integer(h.file_type_code));
-  put(d.get(), names::ellipsoidCode, ellipsoid);
-  put(d.get(), names::unitsCode, units);
-  put(d.get(), names::central_meridian, real(h.central_meridian));
-  put(d.get(), names::latitude_of_origin, real(h.latitude_of_origin));
-  put(d.get(), names::standard_parallel_1, real(h.standard_parallel_1));
-  put(d.get(), names::standard_parallel_2, real(h.standard_parallel_2));
-  put(d.get(), names::false_easting, real(h.false_easting));
-  put(d.get(), names::false_northing, real(h.false_northing));
-  put(d.get(), names::ellipsoidElevation, real(h.ellipsoid_elevation));
-  put(d.get(), names::projectionElevation, real(h.projection_elevation));
-  return d;
+  return DictBuilder(12)
+      .put(names::projectionTypeCode, projection)
+      .put(names::fileTypeCode, integer(h.file_type_code))
+      .put(names::ellipsoidCode, ellipsoid)
+      .put(names::unitsCode, units)
+      .put(names::central_meridian, h.central_meridian)
+      .put(names::latitude_of_origin, h.latitude_of_origin)
+      .put(names::standard_parallel_1, h.standard_parallel_1)
+      .put(names::standard_parallel_2, h.standard_parallel_2)
+      .put(names::false_easting, h.false_easting)
+      .put(names::false_northing, h.false_northing)
+      .put(names::ellipsoidElevation, h.ellipsoid_elevation)
+      .put(names::projectionElevation, h.projection_elevation)
+      .take();
 }
 
 Ref field_dict(const feature::FieldDefinition& f, const Decoder& decode) {
-  Ref d = checked(PyDict_New());
-  put(d.get(), names::name, decode.text(f.name));
-  put(d.get(), names::type, host::text(feature::field_type_name(f.field_type)));
-  put(d.get(), names::typeCode, integer(f.field_type));
-  put(d.get(), names::size, integer(f.size));
-  put(d.get(), names::length, integer(f.length));
-  if (feature::has_decimals(f.field_type)) put(d.get(), names::decimal, integer(f.digits));
-  return d;
+  DictBuilder d;
+  d.put(names::name, decode.text(f.name));
+  d.put(names::type, host::text(feature::field_type_name(f.field_type)));
+  d.put(names::typeCode, integer(f.field_type));
+  d.put(names::size, integer(f.size));
+  d.put(names::length, integer(f.length));
+  if (feature::has_decimals(f.field_type)) d.put(names::decimal, integer(f.digits));
+  return d.take();
 }
 
 // Reads the directory into `_featureDataHeads`, entry by entry.
@@ -152,12 +148,12 @@ void read_schema(PyObject* self, RecordReader& reader, const feature::FileHead& 
   reader.seek(directory[entry].data_start);
   const feature::FieldHead field_head = feature::parse_field_head(reader.next(LayoutId::FieldHead));
 
-  Ref schema = checked(PyDict_New());
-  put(schema.get(), names::fieldCount, integer(field_head.field_count));
-  put(schema.get(), names::fieldLength, integer(field_head.fields_length));
-  put(schema.get(), names::fieldSize, integer(field_head.field_size));
-  put(schema.get(), names::recordCount, host::get_attr(self, names::RecordCount));
-  put(schema.get(), names::featureCount, host::get_attr(self, names::FeatureCount));
+  DictBuilder schema;
+  schema.put(names::fieldCount, integer(field_head.field_count));
+  schema.put(names::fieldLength, integer(field_head.fields_length));
+  schema.put(names::fieldSize, integer(field_head.field_size));
+  schema.put(names::recordCount, host::get_attr(self, names::RecordCount));
+  schema.put(names::featureCount, host::get_attr(self, names::FeatureCount));
   host::set_attr(self, names::FieldStruct, schema.get());
 
   Ref fields = checked(PyList_New(0));
@@ -165,7 +161,7 @@ void read_schema(PyObject* self, RecordReader& reader, const feature::FileHead& 
     const feature::FieldDefinition definition = feature::parse_field(reader.next(LayoutId::Field));
     checked_status(PyList_Append(fields.get(), field_dict(definition, decode).get()));
   }
-  put(schema.get(), names::fields, fields);
+  schema.put(names::fields, fields);
 }
 
 Ref construct(const Args& args) {
@@ -233,30 +229,30 @@ Ref get_capabilities(const Args& args) {
   PyObject* self = args.self();
   Ref file_type = host::get_attr(self, names::FileType);
   if (file_type.get() == Py_None) return host::none();
-  Ref summary = checked(PyDict_New());
-  put(summary.get(), names::type, host::text("FeatureCollection"));
-  put(summary.get(), names::fileType, file_type);
-  put(summary.get(), names::timeStamp, host::get_attr(self, names::TimeStamp));
-  put(summary.get(), names::name, stem_of(host::get_attr(self, names::FileName).get()));
-  put(summary.get(), names::bbox, host::get_attr(self, names::BBox));
+  DictBuilder summary;
+  summary.put(names::type, host::text("FeatureCollection"));
+  summary.put(names::fileType, file_type);
+  summary.put(names::timeStamp, host::get_attr(self, names::TimeStamp));
+  summary.put(names::name, stem_of(host::get_attr(self, names::FileName).get()));
+  summary.put(names::bbox, host::get_attr(self, names::BBox));
 
-  Ref crs_properties = checked(PyDict_New());
-  put(crs_properties.get(), names::name, host::concat_format("EPSG:", host::get_attr(self, names::EPSG).get()));
-  put(crs_properties.get(), names::parameters, host::get_attr(self, names::Parameters));
-  put(crs_properties.get(), names::crs, host::none());
-  Ref crs = checked(PyDict_New());
-  put(crs.get(), names::type, host::text("name"));
-  put(crs.get(), names::properties, crs_properties);
-  put(summary.get(), names::crs, crs);
+  DictBuilder crs_properties;
+  crs_properties.put(names::name, host::concat_format("EPSG:", host::get_attr(self, names::EPSG).get()));
+  crs_properties.put(names::parameters, host::get_attr(self, names::Parameters));
+  crs_properties.put(names::crs, host::none());
+  DictBuilder crs;
+  crs.put(names::type, host::text("name"));
+  crs.put(names::properties, crs_properties.take());
+  summary.put(names::crs, crs.take());
 
   Ref schema = host::get_attr(self, names::FieldStruct);
   if (schema.get() != Py_None) {
-    Ref counts = checked(PyDict_New());
-    put(counts.get(), names::fieldCount, host::get_item(schema.get(), names::fieldCount));
-    put(counts.get(), names::featureCount, host::get_item(schema.get(), names::featureCount));
-    put(summary.get(), names::properties, counts);
+    DictBuilder counts;
+    counts.put(names::fieldCount, host::get_item(schema.get(), names::fieldCount));
+    counts.put(names::featureCount, host::get_item(schema.get(), names::featureCount));
+    summary.put(names::properties, counts.take());
   }
-  return summary;
+  return summary.take();
 }
 
 // The record layouts as class constants, in their order.

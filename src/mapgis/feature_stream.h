@@ -19,6 +19,25 @@ bool feed_export(PyObject* stream);
 // saveAsGeoJson(fileName): the GeoJSON export of the file.
 host::Ref save_as_geojson(const host::Args& args);
 
+// Where the attribute record of feature slot k (from 0) lies: fieldOffset +
+// k × fieldsLength, with fieldOffset = DataStart + fieldSize + fieldsLength,
+// from FieldStruct's values taken when a run starts. Plain integers are added
+// here; any other values go through the host's arithmetic, and a position
+// that is then not exactly an int is refused as the reader's `position`
+// argument is.
+class AttributeRecords {
+ public:
+  void start(std::int64_t data_start, PyObject* field_size, PyObject* fields_length);
+  std::int64_t position(std::int64_t slot) const;
+
+ private:
+  bool plain_ = true;
+  std::int64_t offset_ = 0;
+  std::int64_t stride_ = 0;
+  host::Ref offset_object_;
+  host::Ref stride_object_;
+};
+
 // The `properties` of the attribute record at `position`: one property
 // dictionary per field of self.FieldStruct['fields'], read from `position` + 1.
 host::Ref read_properties(PyObject* self, FileSource& source, std::int64_t position);

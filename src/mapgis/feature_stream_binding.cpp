@@ -13,7 +13,7 @@
 #include "host/generator.h"
 #include "host/json_writer.h"
 #include "host/module.h"
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/decoder.h"
@@ -29,7 +29,6 @@ using feature::LayoutId;
 using host::checked;
 using host::checked_status;
 using host::Ref;
-namespace names = host::names;
 
 namespace {
 
@@ -115,12 +114,12 @@ class FeatureRun final : public host::GeneratorBody {
 
     Ref kind = host::get_item(host::get_attr(self(), names::Parameters).get(), names::fileTypeCode);
     Ref schema = host::get_attr(self(), names::FieldStruct);
-    fields_length_ = host::as_int64(host::get_item(schema.get(), names::fieldLength).get());
-    const std::int64_t field_size = host::as_int64(host::get_item(schema.get(), names::fieldSize).get());
+    Ref fields_length = host::get_item(schema.get(), names::fieldLength);
+    Ref field_size = host::get_item(schema.get(), names::fieldSize);
     const bool polygons = host::equals(kind.get(), kPolygon);
     const std::int64_t attribute_start =
         area_start(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
-    field_offset_ = attribute_start + field_size + fields_length_;
+    attribute_records_.start(attribute_start, field_size.get(), fields_length.get());
 
     Ref colour_class = host::module_global(names::MapGisColorLib);
     colours_ = host::call(colour_class.get(), host::get_attr(self(), names::PcolorLibFile).get());
@@ -162,7 +161,7 @@ class FeatureRun final : public host::GeneratorBody {
 
   std::int64_t area_start(std::size_t entry) { return directory_.area_start(entry); }
 
-  Ref properties(std::int64_t i) { return read_properties(self(), *source_, field_offset_ + i * fields_length_); }
+  Ref properties(std::int64_t i) { return read_properties(self(), *source_, attribute_records_.position(i)); }
 
   // colourSpectrum.HEX(number, fallback), fallback "#000000" or (light) "#FFFFFF".
   Ref colour(std::int32_t number, bool light = false) {
@@ -220,10 +219,10 @@ class FeatureRun final : public host::GeneratorBody {
   };
 
   Ref geometry(PyObject* type, const Ref& coordinates) {
-    Ref g = checked(PyDict_New());
-    checked_status(PyDict_SetItem(g.get(), names::type, type));
-    checked_status(PyDict_SetItem(g.get(), names::coordinates, coordinates.get()));
-    return g;
+    host::DictBuilder g;
+    g.put(names::type, type);
+    g.put(names::coordinates, coordinates);
+    return g.take();
   }
 
   Ref line_feature(std::int64_t i) {
@@ -242,15 +241,15 @@ class FeatureRun final : public host::GeneratorBody {
     style.put(7, real(line.y_scale));
     style.put(8, integer(line.layer));
     style.put(9, integer(line.transparent));
-    Ref result = host::new_dict(6);
-    checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
-    checked_status(PyDict_SetItem(result.get(), names::id, integer(valid_id_).get()));
-    checked_status(PyDict_SetItem(result.get(), names::geometry, shape.get()));
-    checked_status(PyDict_SetItem(result.get(), names::style, style.take().get()));
-    checked_status(PyDict_SetItem(result.get(), names::properties, props.get()));
-    checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
+    host::DictBuilder result(6);
+    result.put(names::type, names::Feature);
+    result.put(names::id, integer(valid_id_));
+    result.put(names::geometry, shape);
+    result.put(names::style, style.take());
+    result.put(names::properties, props);
+    result.put(names::timeStamp, host::get_attr(self(), names::TimeStamp));
     ++valid_id_;
-    return result;
+    return result.take();
   }
 
   // The text of a point: `count` bytes at the coordinate area + `offset`,
@@ -332,19 +331,19 @@ class FeatureRun final : public host::GeneratorBody {
     Ref coordinates = checked(PyList_New(2));
     PyList_SET_ITEM(coordinates.get(), 0, real(head.x).release());
     PyList_SET_ITEM(coordinates.get(), 1, real(head.y).release());
-    Ref result = host::new_dict(7);
-    checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
-    checked_status(PyDict_SetItem(result.get(), names::subType, integer(head.point_type).get()));
-    checked_status(PyDict_SetItem(result.get(), names::id, integer(valid_id_).get()));
-    checked_status(PyDict_SetItem(result.get(), names::geometry, geometry(names::Point, coordinates).get()));
-    checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
+    host::DictBuilder result(7);
+    result.put(names::type, names::Feature);
+    result.put(names::subType, integer(head.point_type));
+    result.put(names::id, integer(valid_id_));
+    result.put(names::geometry, geometry(names::Point, coordinates));
+    result.put(names::timeStamp, host::get_attr(self(), names::TimeStamp));
 
     // The sub-record lies right behind the head: read it before anything moves the file.
     const feature::PointSub sub = walk_->point_sub(head);
-    checked_status(PyDict_SetItem(result.get(), names::style, point_style(head, sub).get()));
-    checked_status(PyDict_SetItem(result.get(), names::properties, properties(i).get()));
+    result.put(names::style, point_style(head, sub));
+    result.put(names::properties, properties(i));
     ++valid_id_;
-    return result;
+    return result.take();
   }
 
   Ref rings_object(const std::vector<VertexList>& rings) {
@@ -379,10 +378,10 @@ class FeatureRun final : public host::GeneratorBody {
     if (rings.front().empty()) host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
     Ref shape = geometry(names::Polygon, rings_object(rings));
     Ref props = properties(i);
-    Ref result = host::new_dict(6);
-    checked_status(PyDict_SetItem(result.get(), names::type, names::Feature));
-    checked_status(PyDict_SetItem(result.get(), names::id, integer(valid_id_).get()));
-    checked_status(PyDict_SetItem(result.get(), names::geometry, shape.get()));
+    host::DictBuilder result(6);
+    result.put(names::type, names::Feature);
+    result.put(names::id, integer(valid_id_));
+    result.put(names::geometry, shape);
     Style style(self(), 8);
     style.put(0, colour(polygon.fill_color, true));
     style.put(1, integer(polygon.fill_pattern));
@@ -392,11 +391,11 @@ class FeatureRun final : public host::GeneratorBody {
     style.put(5, colour(polygon.pattern_color, true));
     style.put(6, integer(polygon.layer));
     style.put(7, integer(polygon.transparent));
-    checked_status(PyDict_SetItem(result.get(), names::style, style.take().get()));
-    checked_status(PyDict_SetItem(result.get(), names::properties, props.get()));
-    checked_status(PyDict_SetItem(result.get(), names::timeStamp, host::get_attr(self(), names::TimeStamp).get()));
+    result.put(names::style, style.take());
+    result.put(names::properties, props);
+    result.put(names::timeStamp, host::get_attr(self(), names::TimeStamp));
     ++valid_id_;
-    return result;
+    return result.take();
   }
 
   Ref self_;
@@ -407,8 +406,7 @@ class FeatureRun final : public host::GeneratorBody {
   std::optional<feature::RecordWalk> walk_;
   Ref colours_;
   std::int64_t kind_ = -1;
-  std::int64_t fields_length_ = 0;
-  std::int64_t field_offset_ = 0;
+  AttributeRecords attribute_records_;
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;
   std::int64_t valid_id_ = 0;

@@ -4,7 +4,7 @@
 // whole before it is decoded. Text fields and one-byte codes are decoded by
 // the object's own bytesToStr and bytesInteger, so a subclass can change them.
 #include "host/file.h"
-#include "host/names.h"
+#include "mapgis/names.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/decoder.h"
@@ -18,22 +18,10 @@ using host::Args;
 using host::checked;
 using host::checked_status;
 using host::Ref;
-namespace names = host::names;
 
 namespace {
 
-// Builds a dictionary key by key, converting each value as its key is reached.
-class DictBuilder {
- public:
-  DictBuilder() : dict_(checked(PyDict_New())) {}
-  void put(PyObject* key, const Ref& value) { checked_status(PyDict_SetItem(dict_.get(), key, value.get())); }
-  void put(PyObject* key, double value) { put(key, checked(PyFloat_FromDouble(value))); }
-  void put(PyObject* key, long long value) { put(key, checked(PyLong_FromLongLong(value))); }
-  Ref take() { return std::move(dict_); }
-
- private:
-  Ref dict_;
-};
+using host::DictBuilder;
 
 Ref type_name_of(PyObject* code) {
   const long long known = host::first_equal(code, 0, 2);

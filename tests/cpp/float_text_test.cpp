@@ -1,4 +1,4 @@
-#include "text/float_text.h"
+#include "pymath/float_text.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 namespace {
 
 std::string text_of(double value) {
-  char out[kestrin::kFloatTextSize];
-  return std::string(out, kestrin::float_text(value, out));
+  char out[pymath::kFloatTextSize];
+  return std::string(out, pymath::float_text(value, out));
 }
 
 }  // namespace

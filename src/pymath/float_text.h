@@ -5,8 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
-namespace kestrin {
+namespace pymath {
 
 // Room for any double's text.
 inline constexpr std::size_t kFloatTextSize = 32;
@@ -15,4 +16,9 @@ inline constexpr std::size_t kFloatTextSize = 32;
 // added) and returns its length. NaN is "nan", infinities "inf" and "-inf".
 std::size_t float_text(double value, char* out);
 
-}  // namespace kestrin
+// format(value, '.<digits>f'): exactly `digits` decimals (no point for 0),
+// correctly rounded on the exact double with ties to even; "nan", "inf",
+// "-inf", and "-0.00" for a negative value that rounds to zero.
+std::string fixed_text(double value, int digits);
+
+}  // namespace pymath

@@ -1,11 +1,11 @@
-#include "text/float_text.h"
+#include "pymath/float_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
-namespace kestrin {
+namespace pymath {
 
 namespace {
 
@@ -123,4 +123,14 @@ std::size_t float_text(double value, char* out) {
   return static_cast<std::size_t>(p - out);
 }
 
-}  // namespace kestrin
+std::string fixed_text(double value, int digits) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  // The integer part of a double has at most 309 digits.
+  std::string text(static_cast<std::size_t>(digits) + 330, '\0');
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, digits);
+  text.resize(static_cast<std::size_t>(result.ptr - text.data()));
+  return text;
+}
+
+}  // namespace pymath

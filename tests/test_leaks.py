@@ -1,0 +1,123 @@
+"""Every public entry point, its error paths included, repeated some thousands
+of times: the host's count of allocated blocks must stay flat, so no call
+leaks a reference. (Under the sanitizer build the host allocates with malloc
+and keeps no count; there the sanitizer itself watches memory.)"""
+import contextlib
+import gc
+import io
+import pathlib
+import shutil
+import sys
+import tempfile
+import unittest
+
+from _kestrin_probe import Sample
+from src import kestrinpy
+from tests import fixtures
+
+ROUNDS = 2000
+# Far below one block per call: a leak of a single object per call shows as ROUNDS.
+ALLOWED_GROWTH = 100
+
+
+def attempt(call, *errors):
+    """A call that may raise one of `errors`, which is part of what is measured."""
+    def run():
+        try:
+            call()
+        except errors:
+            pass
+    return run
+
+
+class LeakTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = pathlib.Path(tempfile.mkdtemp())
+        samples = fixtures.small_samples()
+        cls.paths = {kind: fixtures.write(cls.folder, name, samples[kind]) for kind, name in
+                     [("colours", "Pcolor.lib"), ("project", "p.MPJ"), ("lines", "l.WL"), ("points", "p.WT"),
+                      ("polygons", "a.WP")]}
+        cls.bad = fixtures.write(cls.folder, "bad.WL", b"not a MapGIS file" * 30)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder)
+
+    def growth(self, call):
+        for _ in range(ROUNDS // 10):
+            call()
+        gc.collect()
+        before = sys.getallocatedblocks()
+        for _ in range(ROUNDS):
+            call()
+        gc.collect()
+        return sys.getallocatedblocks() - before
+
+    def entry_points(self):
+        paths = self.paths
+        messenger = kestrinpy.Messenger()
+        slot = id
+
+        def bus():
+            messenger.subscribe("k", slot)
+            messenger.publish("k", None)
+            messenger.unsubscribe("k", slot)
+            messenger.unsubscribe()
+
+        def failing_slot(value):
+            raise ValueError(value)
+
+        def bus_errors():
+            messenger.subscribe("e", failing_slot)
+            with contextlib.redirect_stdout(io.StringIO()):
+                messenger.publish("e", 1)
+            messenger.unsubscribe("e")
+
+        colours = kestrinpy.MapGisColorLib(str(paths["colours"]))
+        layer = kestrinpy.MapGisFile(str(paths["lines"]), str(paths["colours"]))
+        output = str(self.folder / "out.json")
+
+        def partial_run():
+            run = layer.getFeature()
+            next(run)
+
+        return {
+            "Messenger": bus,
+            "Messenger errors": bus_errors,
+            "Messenger argument errors": attempt(lambda: messenger.subscribe("", None), TypeError),
+            "unsubscribe missing": attempt(lambda: messenger.unsubscribe("missing"), TypeError),
+            "bytesToStr": lambda: kestrinpy.KestrinBase.bytesToStr(b"ab\0c  ", "GBK"),
+            "bytesToStr bad codec": attempt(lambda: kestrinpy.KestrinBase.bytesToStr(b"a", "nope"), LookupError),
+            "bytesInteger": lambda: kestrinpy.KestrinBase.bytesInteger(b"\1\2\3\4\5\6\7\10\11"),
+            "argument type": attempt(lambda: kestrinpy.KestrinBase.bytesInteger("x"), TypeError),
+            "colour library": lambda: kestrinpy.MapGisColorLib(str(paths["colours"])),
+            "colours": lambda: (colours.CMYK(1), colours.RGB(2), colours.HEX(1), colours.HEX(99)),
+            "colour errors": attempt(lambda: colours.CMYK(True), TypeError),
+            "project": lambda: kestrinpy.MapGisProject(str(paths["project"])),
+            "missing project": lambda: kestrinpy.MapGisProject(str(self.folder / "none.MPJ")),
+            "open and describe": lambda: kestrinpy.MapGisFile(str(paths["points"])).getCapabilities(),
+            "describeProperty": layer.describeProperty,
+            "missing file": attempt(lambda: kestrinpy.MapGisFile(str(self.folder / "none.WL")), FileNotFoundError),
+            "bad file": attempt(lambda: kestrinpy.MapGisFile(str(self.bad)), Exception),
+            "stream lines": lambda: list(layer.getFeature()),
+            "stream polygons": lambda: list(kestrinpy.MapGisFile(str(paths["polygons"])).getFeature()),
+            "stream points": lambda: list(kestrinpy.MapGisFile(str(paths["points"])).getFeature()),
+            "partial run": partial_run,
+            "export": lambda: layer.saveAsGeoJson(output),
+            "constructors": lambda: (kestrinpy.Projection(), kestrinpy.MapGrid(), kestrinpy.Geometry()),
+            "toolkit": lambda: (Sample.mixed(1, 2.0, 3, 1, "t"), Sample.outer(1), list(Sample.count(3))),
+            "toolkit errors": attempt(lambda: Sample.mixed("x"), TypeError),
+            "toolkit C++ failure": attempt(lambda: Sample.fail("logic"), SystemError),
+        }
+
+    def test_no_entry_point_leaks(self):
+        if sys.getallocatedblocks() == 0:
+            self.skipTest("the host counts no blocks (PYTHONMALLOC=malloc)")
+        for name, call in self.entry_points().items():
+            with self.subTest(entry=name):
+                self.assertLess(self.growth(call), ALLOWED_GROWTH)
+
+
+if __name__ == "__main__":
+    unittest.main()
