@@ -157,6 +157,8 @@ class Args {
   // The class the function was registered in.
   PyObject* owner() const;
   FunctionObject* function() const { return function_; }
+  // The function object itself (borrowed), to name a generator after it.
+  PyObject* callable() const { return reinterpret_cast<PyObject*>(function_); }
 
  private:
   std::size_t slot(std::size_t index) const {

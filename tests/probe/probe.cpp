@@ -178,7 +178,7 @@ Ref count(const Args& args) {
         if (counter.next >= counter.limit) return Ref();
         return host::integer(counter.next++);
       },
-      reinterpret_cast<PyObject*>(args.function()));
+      args.callable());
 }
 
 // fail(kind): throws a C++ exception of the named kind past the body.
