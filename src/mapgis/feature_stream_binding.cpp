@@ -427,7 +427,7 @@ bool feed_export(PyObject* stream) {
 }
 
 Ref get_feature(const host::Args& args) {
-  return host::make_generator(std::make_unique<FeatureRun>(args.self()), reinterpret_cast<PyObject*>(args.function()));
+  return host::make_generator(std::make_unique<FeatureRun>(args.self()), args.callable());
 }
 
 }  // namespace mapgis
