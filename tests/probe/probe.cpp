@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/classes.h"
 #include "host/function.h"
@@ -16,6 +17,7 @@
 #include "pymath/arithmetic.h"
 #include "pymath/float_text.h"
 #include "pymath/unicode.h"
+#include "probe/probe.h"
 
 namespace {
 
@@ -31,6 +33,11 @@ KESTRIN_DECLARE_NAMES(PROBE_NAMES)
 KESTRIN_DEFINE_NAMES(PROBE_NAMES)
 
 PyObject* g_module = nullptr;
+
+std::vector<probe::ClassMaker>& makers() {
+  static std::vector<probe::ClassMaker> registered;
+  return registered;
+}
 
 // ---- host arithmetic and text ----
 
@@ -284,6 +291,7 @@ int exec_probe(PyObject* module) {
                                           checked(PyObject_GetAttrString(dataclasses.get(), "dataclass")).get()));
     host::build_class(module, sample_class());
     host::build_class(module, functions_class());
+    for (probe::ClassMaker maker : makers()) host::build_class(module, maker());
     return 0;
   });
 }
@@ -294,6 +302,15 @@ PyModuleDef probe_def = {PyModuleDef_HEAD_INIT, "_kestrin_probe", nullptr, 0, nu
                          nullptr,               nullptr,          nullptr};
 
 }  // namespace
+
+namespace probe {
+
+bool add_class(ClassMaker maker) {
+  makers().push_back(maker);
+  return true;
+}
+
+}  // namespace probe
 
 namespace host {
 
