@@ -7,7 +7,7 @@ ASAN_BUILD ?= build-asan
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-CORE_SOURCES = $(filter-out %_binding.cpp,$(wildcard src/mapgis/*.cpp src/core/*.cpp src/pymath/*.cpp))
+CORE_SOURCES = $(filter-out %_binding.cpp,$(wildcard src/mapgis/*.cpp src/core/*.cpp src/pymath/*.cpp src/geometry/*.cpp src/projection/*.cpp src/mapgrid/*.cpp))
 
 .PHONY: all build demo test sanitize valgrind bench fuzz clean
 
@@ -40,19 +40,25 @@ bench: build
 	$(PYTHON) bench/bench_feature_stream.py
 	$(PYTHON) bench/bench_export.py
 
-# The readers' fuzz target (clang's libFuzzer, AddressSanitizer, UBSan), seeded
-# by the fixture writer; FUZZ_SECONDS=600 make fuzz for a longer run.
-$(FUZZ_BUILD)/fuzz_readers: fuzz/fuzz_readers.cpp $(CORE_SOURCES) $(wildcard src/mapgis/*.h src/pymath/*.h)
+# The fuzz targets (clang's libFuzzer, AddressSanitizer, UBSan): fuzz/fuzz_<name>.cpp
+# over the pure cores, each seeded by `fuzz/make_corpus.py <name>` and run for
+# FUZZ_SECONDS seconds (FUZZ_SECONDS=600 make fuzz for a longer run).
+FUZZ_TARGETS = readers
+FUZZ_HEADERS = $(wildcard src/*/*.h src/*/*.inc)
+
+$(FUZZ_BUILD)/fuzz_%: fuzz/fuzz_%.cpp $(CORE_SOURCES) $(FUZZ_HEADERS)
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -ffp-contract=off \
-	  -Isrc fuzz/fuzz_readers.cpp $(CORE_SOURCES) -o $@
+	  -Isrc $< $(CORE_SOURCES) -o $@
 
-fuzz: $(FUZZ_BUILD)/fuzz_readers
-	@rm -rf $(FUZZ_BUILD)/corpus && $(PYTHON) fuzz/make_corpus.py $(FUZZ_BUILD)/corpus
-	@mkdir -p $(FUZZ_BUILD)/crashes
-	$(FUZZ_BUILD)/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	  -artifact_prefix=$(FUZZ_BUILD)/crashes/ \
-	  -print_final_stats=1 $(FUZZ_BUILD)/corpus
+fuzz: $(addprefix $(FUZZ_BUILD)/fuzz_,$(FUZZ_TARGETS))
+	@set -e; for target in $(FUZZ_TARGETS); do \
+	  rm -rf $(FUZZ_BUILD)/corpus-$$target && $(PYTHON) fuzz/make_corpus.py $$target $(FUZZ_BUILD)/corpus-$$target; \
+	  mkdir -p $(FUZZ_BUILD)/crashes-$$target; \
+	  echo "== fuzz_$$target"; \
+	  $(FUZZ_BUILD)/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -artifact_prefix=$(FUZZ_BUILD)/crashes-$$target/ -print_final_stats=1 $(FUZZ_BUILD)/corpus-$$target; \
+	done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) src/*.so
