@@ -78,6 +78,9 @@ PyObject* create_module(PyObject* spec, PyModuleDef*) {
     copy_spec_entry(spec, dict, "origin", "__file__", true);
     copy_spec_entry(spec, dict, "parent", "__package__", true);
     copy_spec_entry(spec, dict, "submodule_search_locations", "__path__", false);
+    // As in a module run by the host: the dataclass decorator execs its methods
+    // in this namespace, which would otherwise gain __builtins__ among the classes.
+    checked_status(PyDict_SetItemString(dict, "__builtins__", PyEval_GetBuiltins()));
     return module.release();
   });
 }
