@@ -118,6 +118,34 @@ class LeakTest(unittest.TestCase):
             "toolkit": lambda: (Sample.mixed(1, 2.0, 3, 1, "t"), Sample.outer(1), list(Sample.count(3))),
             "toolkit errors": attempt(lambda: Sample.mixed("x"), TypeError),
             "toolkit C++ failure": attempt(lambda: Sample.fail("logic"), SystemError),
+            **self.geometry_entry_points(),
+        }
+
+    def geometry_entry_points(self):
+        Geometry = kestrinpy.Geometry
+        named_point = type("Point", (), {})()
+        real = type("Real", (float,), {})(1.0)
+
+        def loads_lists():
+            Geometry.loads([[0, 0], [0, 0], [1, 1.5], [1, 1.5]])
+            Geometry.loads([[[0, 0], [1, 0], [1, 1]]], 1)
+            Geometry.loads({"type": "MultiPolygon", "coordinates": [[[[0, 0], [1, 0], [1, 1]]]], "bbox": []})
+            Geometry.loads({"geometries": [{"coordinates": [1, "2"]}, {"geometries": []}]})
+            Geometry.loads([[1, 2], [real, 2.0], [10 ** 30, 3]], 0)
+
+        def loads_errors():
+            for args in [([5],), ([[1, 2], [3, 4]], 2), ([],), ([[1, 2], 3],), (["a", 1],), ((1, 2),),
+                         (named_point,), ({"type": "Point"},), ({"geometries": [[1]]},),
+                         ({"type": "Polygon", "coordinates": [[[0, 0], [0, 0], [1, 1]]]},)]:
+                try:
+                    Geometry.loads(*args)
+                except Exception:
+                    pass
+
+        return {
+            "Geometry.loads lists": loads_lists,
+            "Geometry.loads errors": loads_errors,
+            "Geometry.loads code type": attempt(lambda: Geometry.loads([1, 2], True), TypeError),
         }
 
     def test_no_entry_point_leaks(self):

@@ -1,0 +1,112 @@
+// What the binding files of the geometry codec share: the type code of a loads
+// call, the stages of loads, the sibling calls through the class, and small
+// helpers on host sequences. Host types: included by *_binding.cpp only.
+#pragma once
+
+#include <optional>
+
+#include "geometry/geometry_type.h"
+#include "host/function.h"
+#include "host/ops.h"
+
+namespace geometry {
+
+// The type code of a loads call: an int of any size, or None, as the caller gave it.
+struct Code {
+  host::Ref object;
+  std::optional<long long> value;  // none for None and for ints beyond 64 bits
+
+  static Code of(PyObject* code);
+  static Code automatic();  // -1, the default
+  bool is_none() const { return object.get() == Py_None; }
+  bool is(long long v) const { return value && *value == v; }
+  // -1 or None: the automatic branch.
+  bool is_automatic() const { return is_none() || is(-1); }
+};
+
+// Runs the host's recursion guard for one nested call, so that a geometry
+// that contains itself ends in RecursionError instead of a stack overflow.
+class RecursionGuard {
+ public:
+  explicit RecursionGuard(const char* where) {
+    if (Py_EnterRecursiveCall(where)) host::raise_pending();
+  }
+  ~RecursionGuard() { Py_LeaveRecursiveCall(); }
+  RecursionGuard(const RecursionGuard&) = delete;
+  RecursionGuard& operator=(const RecursionGuard&) = delete;
+};
+
+// An Exception with the codec's own message.
+[[noreturn]] void refuse(const char* message);
+// An Exception "<prefix>{}<suffix>" with "{}" filled by str.format of `value`.
+[[noreturn]] void refuse_with(const char* prefix, PyObject* value, const char* suffix);
+
+inline constexpr const char* kShouldBeList = "Invalid type in [coordinates] parameter. Should be [list]";
+inline constexpr const char* kShouldBeDict = "Invalid type in [coordinates] parameter. Should be [dict]";
+inline constexpr const char* kInvalidParameter = "Invalid parameter.";
+inline constexpr const char* kInvalidCoordinates = "Invalid [coordinates] parameter.";
+inline constexpr const char* kInvalidGeometryType = "Invalid geometry type.";
+
+// The type whose name `value` is (a str, or a str subclass, equal to it), if any.
+std::optional<GeometryType> type_named(PyObject* value);
+
+// The interned str of a type name.
+PyObject* type_name_object(GeometryType type);
+
+// Calls `body(item)` for each item of a host sequence in order: a plain list or
+// tuple by position (its length read at every step, as the host's iterator
+// does), anything else through the host's iteration.
+template <typename Body>
+void for_each_item(PyObject* sequence, Body&& body) {
+  if (PyList_CheckExact(sequence) || PyTuple_CheckExact(sequence)) {
+    for (Py_ssize_t i = 0; i < Py_SIZE(sequence); ++i) {
+      host::Ref item = host::Ref::borrow(PySequence_Fast_ITEMS(sequence)[i]);
+      body(item.get());
+    }
+    return;
+  }
+  host::Ref iterator = host::checked(PyObject_GetIter(sequence));
+  while (host::Ref item = host::Ref::steal(PyIter_Next(iterator.get()))) body(item.get());
+  if (PyErr_Occurred()) host::raise_pending();
+}
+
+// len(sequence)
+inline Py_ssize_t size_of(PyObject* sequence) {
+  if (PyList_CheckExact(sequence)) return PyList_GET_SIZE(sequence);
+  const Py_ssize_t size = PyObject_Size(sequence);
+  if (size < 0) host::raise_pending();
+  return size;
+}
+
+// ---- the stages of loads ----
+
+// Geometry.loads(coordinates, code) on class `cls`, under the recursion guard.
+host::Ref load(PyObject* cls, PyObject* coordinates, const Code& code);
+
+// cls.loads(value) with the default code: the module's own loads run directly
+// while it is the class's, the class's own loads through the host otherwise.
+host::Ref load_through_class(PyObject* cls, PyObject* value);
+
+// The same, for a value whose result the caller declares a dictionary:
+// anything but a dict or None raises TypeError "Expected dict, got ...".
+host::Ref load_dict_through_class(PyObject* cls, PyObject* value);
+
+// Depth inference along first elements of a plain list, then normalisation.
+host::Ref infer_and_normalise(PyObject* list, const Code& code);
+
+// Geometry normalisation: checks `code` against `type`, normalises the
+// coordinate list in place and returns {"type": type, "coordinates": list}.
+host::Ref normalise(PyObject* type, PyObject* coordinates, const Code& code);
+
+// The text branch of loads.
+host::Ref load_text(PyObject* cls, PyObject* text, const Code& code);
+
+// ---- the class methods ----
+
+host::Ref loads_method(const host::Args& args);
+host::Ref dumps_method(const host::Args& args);
+host::Ref to_wkt_method(const host::Args& args);
+host::Ref swap_xy_method(const host::Args& args);
+host::Ref get_xy_method(const host::Args& args);
+
+}  // namespace geometry
