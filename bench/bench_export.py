@@ -39,6 +39,24 @@ def polygon_file(folder, vertices, polygons):
     return layer.write(folder, f"polygons{vertices}.WP")
 
 
+def point_file(folder, points):
+    layer = FeatureFile("point")
+    layer.add_field("名称", 0, size=10)
+    layer.add_field("ID", 3)
+    for k in range(points):
+        kind = k % 3  # markers, circles and labels
+        if kind == 0:
+            layer.add_point(500000.0 + k * 0.25, 3000000.0 + k * 0.5, point_type=1, attributes=["界桩", k],
+                            sub_fields=dict(Color=k % 50, Height=2.0, Width=2.0))
+        elif kind == 1:
+            layer.add_point(500000.0 + k * 0.25, 3000000.0, point_type=2, attributes=["井", k],
+                            sub_fields=dict(Color=3, FillColor=k % 7, Radius=1.5))
+        else:
+            layer.add_point(500000.0, 3000000.0 + k * 0.5, point_type=0, text="高程点", attributes=["注记", k],
+                            sub_fields=dict(FontColor=2, Height=3.0))
+    return layer.write(folder, f"points{points}.WT")
+
+
 def measure(path, output):
     opened = kestrinpy.MapGisFile(path)
     started = time.perf_counter()
@@ -69,8 +87,10 @@ def main():
     output = str(folder / "out.json")
     lines = line_file(folder, 1_000_000, 10_000)
     polygons = polygon_file(folder, 1_000_000, 10_000)
+    points = point_file(folder, 300_000)
     measure(lines, output)
     measure(polygons, output)
+    measure(points, output)
     small = line_file(folder, 100_000, 1_000)
     print(f"peak memory of a process exporting 100,000 vertices: {peak_memory(small, output)} kB; "
           f"1,000,000 vertices: {peak_memory(lines, output)} kB")

@@ -4,6 +4,7 @@
 #include "core/classes.h"
 #include "host/ops.h"
 
+#include <string>
 
 namespace core {
 
@@ -13,30 +14,96 @@ using host::Ref;
 
 namespace {
 
+// The decode function of the last text encoding asked for by name. Looking a
+// codec up by its name costs the host several times the decoding of a short
+// field, and the fields of a file all share one encoding.
+class DecoderCache {
+ public:
+  // The decoder of `encoding`, or null where the host's own decode must run:
+  // its built-in codecs (faster there), and any codec that is not a text encoding.
+  PyObject* find(PyObject* encoding, const char* name) {
+    if (encoding_ && (encoding_.get() == encoding || PyUnicode_Compare(encoding_.get(), encoding) == 0)) {
+      return decoder_.get();
+    }
+    if (builtin_codec(name)) return nullptr;
+    Ref codecs = host::import_module("codecs");
+    Ref info = host::call(host::get_attr(codecs.get(), host::text("lookup").get()).get(), encoding);
+    PyObject* is_text = PyObject_GetAttrString(info.get(), "_is_text_encoding");
+    if (is_text == nullptr) {
+      if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::raise_pending();
+      PyErr_Clear();
+    } else if (!host::truth(Ref::steal(is_text).get())) {
+      return nullptr;
+    }
+    decoder_ = host::get_index(info.get(), 1);
+    encoding_ = Ref::borrow(encoding);
+    return decoder_.get();
+  }
+
+ private:
+  static bool builtin_codec(const char* name) {
+    std::string lower;
+    for (const char* p = name; *p != '\0'; ++p) {
+      lower += *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p == '-' ? '_' : *p;
+    }
+    for (const char* builtin : {"utf_8", "utf8", "latin_1", "latin1", "iso_8859_1", "iso8859_1", "ascii",
+                                "us_ascii", "utf_16", "utf_32", "mbcs"}) {
+      if (lower == builtin) return true;
+    }
+    return false;
+  }
+
+  Ref encoding_;
+  Ref decoder_;
+};
+
+// decoder(data, "ignore")[0], with the host's own error when it is not a str.
+Ref run_decoder(PyObject* decoder, std::string_view data, const char* name) {
+  Ref bytes = host::bytes(data);
+  static PyObject* const ignore = checked(PyUnicode_InternFromString("ignore")).release();
+  Ref result = host::call(decoder, bytes.get(), ignore);
+  if (PyTuple_CheckExact(result.get()) && PyTuple_GET_SIZE(result.get()) == 2 &&
+      PyUnicode_Check(PyTuple_GET_ITEM(result.get(), 0))) {
+    return Ref::borrow(PyTuple_GET_ITEM(result.get(), 0));
+  }
+  // Anything else: let the host's decode report it in its own words.
+  return checked(PyUnicode_Decode(data.data(), static_cast<Py_ssize_t>(data.size()), name, "ignore"));
+}
+
+}  // namespace
+
+Ref field_text(std::string_view field, PyObject* encoding) {
+  const std::string_view codec = host::utf8(encoding);  // NUL-terminated by the str
+  if (codec.find('\0') != std::string_view::npos) {
+    host::raise(PyExc_ValueError, "embedded null character");  // as bytes.decode says
+  }
+  const std::string_view text(field.data(), kestrin::text_length(field.data(), field.size()));
+  static DecoderCache* const cache = new DecoderCache;  // kept for the process: never torn down after the host
+  PyObject* decoder = cache->find(encoding, codec.data());
+  Ref decoded = decoder != nullptr
+                    ? run_decoder(decoder, text, codec.data())
+                    : checked(PyUnicode_Decode(text.data(), static_cast<Py_ssize_t>(text.size()), codec.data(), "ignore"));
+  return host::rstrip_text(std::move(decoded));
+}
+
+Ref field_integer(std::string_view field) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(field.data());
+  if (field.size() <= 8) return checked(PyLong_FromUnsignedLongLong(kestrin::little_endian_value(bytes, field.size())));
+  return checked(_PyLong_FromByteArray(bytes, field.size(), /*little_endian=*/1, /*is_signed=*/0));
+}
+
 // Text of a fixed-width field: the bytes before the first zero byte, decoded with
 // the host codec dropping what it cannot decode, trailing white space stripped.
 Ref bytes_to_str(const Args& args) {
   PyObject* data = args[0];
-  const std::string_view encoding = host::utf8(args[1]);  // NUL-terminated by the str
-  if (encoding.find('\0') != std::string_view::npos) {
-    host::raise(PyExc_ValueError, "embedded null character");  // as bytes.decode says
-  }
-  const std::size_t length = kestrin::text_length(PyBytes_AS_STRING(data), PyBytes_GET_SIZE(data));
-  Ref decoded = checked(
-      PyUnicode_Decode(PyBytes_AS_STRING(data), static_cast<Py_ssize_t>(length), encoding.data(), "ignore"));
-  return host::rstrip_text(std::move(decoded));
+  return field_text({PyBytes_AS_STRING(data), static_cast<std::size_t>(PyBytes_GET_SIZE(data))}, args[1]);
 }
 
 // All bytes of the field as one unsigned little-endian integer, of any length.
 Ref bytes_integer(const Args& args) {
   PyObject* data = args[0];
-  const auto* bytes = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(data));
-  const std::size_t size = static_cast<std::size_t>(PyBytes_GET_SIZE(data));
-  if (size <= 8) return checked(PyLong_FromUnsignedLongLong(kestrin::little_endian_value(bytes, size)));
-  return checked(_PyLong_FromByteArray(bytes, size, /*little_endian=*/1, /*is_signed=*/0));
+  return field_integer({PyBytes_AS_STRING(data), static_cast<std::size_t>(PyBytes_GET_SIZE(data))});
 }
-
-}  // namespace
 
 const host::ClassSpec& kestrin_base_class() {
   using host::param;

@@ -68,6 +68,16 @@ Ref raw_json(std::string text) {
   return Ref::steal(reinterpret_cast<PyObject*>(object));
 }
 
+const std::string* raw_json_text(PyObject* object) {
+  return Py_IS_TYPE(object, &raw_json_type()) ? reinterpret_cast<RawJsonObject*>(object)->text : nullptr;
+}
+
+void append_json_integer(long long value, std::string& out) {
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
 void append_json_float(double value, std::string& out) {
   if (std::isnan(value)) {
     out += "NaN";
@@ -111,7 +121,7 @@ void JsonWriter::write_text(PyObject* text, std::string& out) {
   for (const char* p = run; p < end; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(run, p);
+    out.append(run, static_cast<std::size_t>(p - run));
     run = p + 1;
     switch (c) {
       case '"': out += "\\\""; break;
@@ -127,7 +137,7 @@ void JsonWriter::write_text(PyObject* text, std::string& out) {
         out += kHex[c & 0xF];
     }
   }
-  out.append(run, end);
+  out.append(run, static_cast<std::size_t>(end - run));
   out += '"';
 }
 
@@ -138,8 +148,7 @@ void JsonWriter::write_integer(PyObject* value, std::string& out) {
   const long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
   if (overflow == 0) {
     if (number == -1 && PyErr_Occurred()) raise_pending();
-    char text[24];
-    out.append(text, std::to_chars(text, text + sizeof text, number).ptr);
+    append_json_integer(number, out);
     return;
   }
   Ref digits = checked(PyObject_Repr(value));  // the host's own limits on very long integers apply

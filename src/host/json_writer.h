@@ -16,9 +16,13 @@ namespace host {
 
 // An object that stands for ready JSON text: the writer copies its text as it is.
 Ref raw_json(std::string text);
+// The text of such an object, or null for any other object.
+const std::string* raw_json_text(PyObject* object);
 
 // A float as JSON writes it: the host's text form, NaN, Infinity, -Infinity.
 void append_json_float(double value, std::string& out);
+// An integer as JSON writes it.
+void append_json_integer(long long value, std::string& out);
 
 class JsonWriter {
  public:

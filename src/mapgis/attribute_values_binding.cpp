@@ -109,32 +109,110 @@ std::int64_t AttributeRecords::position(std::int64_t slot) const {
   return host::as_int64(position.get());
 }
 
-Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
+namespace {
+
+// The branch of a type code: the first of 0 to 8 that it equals, or -1 (text).
+int type_branch(PyObject* code) {
+  if (PyLong_CheckExact(code)) {
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(code, &overflow);
+    return overflow == 0 && value >= 0 && value <= 8 ? static_cast<int>(value) : -1;
+  }
+  return static_cast<int>(host::first_equal(code, 0, 8));  // the host's equality for anything else
+}
+
+// One field of a record as it is decoded: the field dictionary's entries, in
+// the order they are read, and the value.
+struct DecodedField {
+  Ref name, type, length, decimal, value;  // decimal for float and double fields only
+};
+
+// Walks the fields of self.FieldStruct['fields'] (read afresh), decoding each
+// value from `position` + 1 on, and hands each to `visit`.
+template <typename Visit>
+void walk_fields(PyObject* self, FileSource& source, std::int64_t position, Visit&& visit) {
   Ref schema = host::get_attr(self, names::FieldStruct);
   Ref fields = host::get_item(schema.get(), names::fields);
   source.seek(position + 1);
-  Ref properties = checked(PyDict_New());
   Ref iterator = checked(PyObject_GetIter(fields.get()));
   while (Ref field = Ref::steal(PyIter_Next(iterator.get()))) {
-    Ref name = host::get_item(field.get(), names::name);
-    Ref type = host::get_item(field.get(), names::type);
+    DecodedField decoded;
+    decoded.name = host::get_item(field.get(), names::name);
+    decoded.type = host::get_item(field.get(), names::type);
     Ref code = host::get_item(field.get(), names::typeCode);
     Ref size = host::get_item(field.get(), names::size);
-    Ref length = host::get_item(field.get(), names::length);
-    const int branch = static_cast<int>(host::first_equal(code.get(), 0, 8));  // -1: text
-    const bool has_decimal = branch == 4 || branch == 5;
-    Ref decimal = has_decimal ? host::get_item(field.get(), names::decimal) : Ref();
-
-    Ref value = decode_value(self, source, branch, size.get(), decimal.get());
-    Ref property = checked(PyDict_New());
-    checked_status(PyDict_SetItem(property.get(), names::type, type.get()));
-    checked_status(PyDict_SetItem(property.get(), names::length, length.get()));
-    if (has_decimal) checked_status(PyDict_SetItem(property.get(), names::decimal, decimal.get()));
-    checked_status(PyDict_SetItem(property.get(), names::value, value.get()));
-    checked_status(PyObject_SetItem(properties.get(), name.get(), property.get()));
+    decoded.length = host::get_item(field.get(), names::length);
+    const int branch = type_branch(code.get());
+    if (branch == 4 || branch == 5) decoded.decimal = host::get_item(field.get(), names::decimal);
+    decoded.value = decode_value(self, source, branch, size.get(), decoded.decimal.get());
+    visit(decoded);
   }
   if (PyErr_Occurred()) host::raise_pending();
+}
+
+}  // namespace
+
+Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
+  Ref properties = checked(PyDict_New());
+  walk_fields(self, source, position, [&](DecodedField& field) {
+    host::DictBuilder property(4);
+    property.put(names::type, field.type);
+    property.put(names::length, field.length);
+    if (field.decimal) property.put(names::decimal, field.decimal);
+    property.put(names::value, field.value);
+    checked_status(PyObject_SetItem(properties.get(), field.name.get(), property.get()));
+  });
   return properties;
+}
+
+void FlatProperties::read(PyObject* self, FileSource& source, std::int64_t position) {
+  names_.clear();
+  values_.clear();
+  walk_fields(self, source, position, [&](DecodedField& field) {
+    names_.push_back(std::move(field.name));
+    values_.push_back(std::move(field.value));
+  });
+}
+
+bool FlatProperties::names_distinct() {
+  bool same = checked_names_.size() == names_.size();
+  for (std::size_t k = 0; same && k < names_.size(); ++k) same = checked_names_[k].get() == names_[k].get();
+  if (same) return checked_distinct_;
+  checked_names_ = names_;
+  checked_distinct_ = true;
+  std::vector<Py_hash_t> hashes;
+  for (const Ref& name : names_) {
+    if (!PyUnicode_CheckExact(name.get())) return checked_distinct_ = false;
+    hashes.push_back(PyObject_Hash(name.get()));
+  }
+  for (std::size_t a = 0; a < names_.size(); ++a) {
+    for (std::size_t b = a + 1; b < names_.size(); ++b) {
+      if (hashes[a] == hashes[b] && PyUnicode_Compare(names_[a].get(), names_[b].get()) == 0) {
+        return checked_distinct_ = false;
+      }
+    }
+  }
+  return checked_distinct_;
+}
+
+void FlatProperties::write(std::string& out, host::JsonWriter& writer) {
+  if (!names_distinct()) {
+    // Repeated or unusual names: the dictionary decides which key and value stay.
+    Ref flat = checked(PyDict_New());
+    for (std::size_t k = 0; k < names_.size(); ++k) {
+      checked_status(PyObject_SetItem(flat.get(), names_[k].get(), values_[k].get()));
+    }
+    writer.write(flat.get(), out);
+    return;
+  }
+  out += '{';
+  for (std::size_t k = 0; k < names_.size(); ++k) {
+    if (k > 0) out += ", ";
+    writer.write(names_[k].get(), out);
+    out += ": ";
+    writer.write(values_[k].get(), out);
+  }
+  out += '}';
 }
 
 }  // namespace mapgis

@@ -13,4 +13,8 @@ const host::ClassSpec& feature_file_class();
 // module's own (nothing could tell the difference), through the object otherwise.
 host::Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback);
 
+// Whether colours.HEX, and the RGB and CMYK it reaches, are the module's own,
+// so that a colour text is made without running a script's code.
+bool own_colours(PyObject* colours);
+
 }  // namespace mapgis

@@ -288,6 +288,11 @@ Ref hex(const Args& args) { return hex_of(args.self(), args[0], args[1]); }
 
 }  // namespace
 
+bool own_colours(PyObject* colours) {
+  return host::finds_own_member(colours, names::HEX, hex) && host::finds_own_member(colours, names::RGB, rgb) &&
+         host::finds_own_member(colours, names::CMYK, cmyk);
+}
+
 Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback) {
   if (host::finds_own_member(colours, names::HEX, hex)) return hex_of(colours, number, fallback);
   return host::call_method(colours, names::HEX, number, fallback);

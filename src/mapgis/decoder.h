@@ -4,18 +4,24 @@
 
 #include <string_view>
 
-#include "mapgis/names.h"
+#include "core/classes.h"
+#include "host/function.h"
 #include "host/ops.h"
+#include "mapgis/names.h"
 
 namespace mapgis {
 
 // self.bytesToStr(field, encoding)
 inline host::Ref decode_text(PyObject* self, std::string_view field, PyObject* encoding) {
+  if (PyUnicode_CheckExact(encoding) && host::finds_own_member(self, names::bytesToStr, core::bytes_to_str)) {
+    return core::field_text(field, encoding);
+  }
   return host::call_method(self, names::bytesToStr, host::bytes(field).get(), encoding);
 }
 
 // self.bytesInteger(field)
 inline host::Ref decode_code(PyObject* self, std::string_view field) {
+  if (host::finds_own_member(self, names::bytesInteger, core::bytes_integer)) return core::field_integer(field);
   return host::call_method(self, names::bytesInteger, host::bytes(field).get());
 }
 

@@ -53,7 +53,7 @@ void flatten_properties(PyObject* feature) {
 
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
-  feed_export(stream.get());  // the module's own stream: its coordinates come as JSON text
+  feed_export(stream.get());  // the module's own stream: its features come as JSON text
   Ref iterator = checked(PyObject_GetIter(stream.get()));
   long long pointer = 0;
   std::string text;
@@ -64,6 +64,10 @@ void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& wri
     host::call_method(self, names::publish, names::progress, progress.get());
     ++pointer;
     if (pointer > 1) out.write(",");
+    if (const std::string* ready = host::raw_json_text(feature.get())) {
+      out.write(*ready);
+      continue;
+    }
     flatten_properties(feature.get());
     text.clear();
     writer.write(feature.get(), text);

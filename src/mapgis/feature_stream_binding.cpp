@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <variant>
 
 #include "host/generator.h"
 #include "host/json_writer.h"
@@ -139,9 +140,14 @@ class FeatureRun final : public host::GeneratorBody {
       release();
       return false;
     }
-    const auto& items = kind_ == kLine ? line_style_items() : kind_ == kPoint ? point_style_items()
-                                                                               : polygon_style_items();
-    host::set_attr(self(), names::StyleItems, new_list(items).get());
+    style_items_ = kind_ == kLine ? &line_style_items() : kind_ == kPoint ? &point_style_items()
+                                                                           : &polygon_style_items();
+    host::set_attr(self(), names::StyleItems, new_list(*style_items_).get());
+    for (PyObject* name : *style_items_) {
+      std::string key;
+      writer_.write(name, key);
+      style_key_texts_.push_back(key + ": ");
+    }
     return true;
   }
 
@@ -162,6 +168,7 @@ class FeatureRun final : public host::GeneratorBody {
   std::int64_t area_start(std::size_t entry) { return directory_.area_start(entry); }
 
   Ref properties(std::int64_t i) { return read_properties(self(), *source_, attribute_records_.position(i)); }
+  void flat_properties(std::int64_t i) { flat_properties_.read(self(), *source_, attribute_records_.position(i)); }
 
   // colourSpectrum.HEX(number, fallback), fallback "#000000" or (light) "#FFFFFF".
   Ref colour(std::int32_t number, bool light = false) {
@@ -172,13 +179,8 @@ class FeatureRun final : public host::GeneratorBody {
 
   using VertexList = feature::VertexList;
 
-  // [[x, y], ...] as host lists, or as its JSON text when the run feeds the export.
+  // [[x, y], ...] as host lists.
   Ref vertex_object(const VertexList& list) {
-    if (json_coordinates_) {
-      std::string text;
-      append_vertex_text(list, text);
-      return host::raw_json(std::move(text));
-    }
     Ref result = checked(PyList_New(static_cast<Py_ssize_t>(list.size())));
     for (std::size_t k = 0; k < list.size(); ++k) {
       Ref vertex = checked(PyList_New(2));
@@ -202,21 +204,128 @@ class FeatureRun final : public host::GeneratorBody {
     text += ']';
   }
 
-  // Style entries are keyed by self.StyleItems[position], read for each entry.
+  // A feature's style: a dictionary keyed by self.StyleItems[position], read
+  // for each entry; or, when the run feeds the export, the JSON text of that
+  // dictionary.
   class Style {
    public:
-    explicit Style(PyObject* self, Py_ssize_t keys) : self_(self), dict_(host::new_dict(keys)) {}
-    void put(std::size_t position, const Ref& value) {
-      Ref items = host::get_attr(self_, names::StyleItems);
-      Ref key = host::get_index(items.get(), static_cast<Py_ssize_t>(position));
-      checked_status(PyObject_SetItem(dict_.get(), key.get(), value.get()));
+    Style(FeatureRun& run, Py_ssize_t keys) : run_(run) {
+      if (run.json_features_) {
+        entries_.reserve(static_cast<std::size_t>(keys));
+      } else {
+        dict_ = host::new_dict(keys);
+      }
     }
+    void put(std::size_t position, Ref value) { put(position, Value{std::move(value)}); }
+    void put(std::size_t position, std::int64_t value) {
+      put(position, dict_ ? Value{integer(value)} : Value{value});
+    }
+    void put(std::size_t position, double value) { put(position, dict_ ? Value{real(value)} : Value{value}); }
     Ref take() { return std::move(dict_); }
+    void write(std::string& out) {
+      if (!own_keys_) {
+        Ref dict = checked(PyDict_New());
+        for (const Entry& e : entries_) checked_status(PyObject_SetItem(dict.get(), e.key.get(), object(e.value).get()));
+        run_.writer_.write(dict.get(), out);
+        return;
+      }
+      out += '{';
+      for (std::size_t k = 0; k < entries_.size(); ++k) {
+        if (k > 0) out += ", ";
+        out += run_.style_key_texts_[entries_[k].position];
+        const Value& value = entries_[k].value;
+        if (const auto* number = std::get_if<std::int64_t>(&value)) {
+          host::append_json_integer(*number, out);
+        } else if (const auto* real_value = std::get_if<double>(&value)) {
+          host::append_json_float(*real_value, out);
+        } else {
+          run_.writer_.write(std::get<Ref>(value).get(), out);
+        }
+      }
+      out += '}';
+    }
 
    private:
-    PyObject* self_;
+    // A value as the record holds it (JSON text is written from it), or the host object.
+    using Value = std::variant<std::int64_t, double, Ref>;
+    struct Entry {
+      std::size_t position;
+      Ref key;
+      Value value;
+    };
+
+    static Ref object(const Value& value) {
+      if (const auto* number = std::get_if<std::int64_t>(&value)) return integer(*number);
+      if (const auto* real_value = std::get_if<double>(&value)) return real(*real_value);
+      return std::get<Ref>(value);
+    }
+
+    void put(std::size_t position, Value value) {
+      Ref key = key_at(position);
+      if (dict_) {
+        checked_status(PyObject_SetItem(dict_.get(), key.get(), object(value).get()));
+        return;
+      }
+      // The run's own names stand at their places: no two keys can be alike.
+      own_keys_ = own_keys_ && key.get() == (*run_.style_items_)[position];
+      entries_.push_back({position, std::move(key), std::move(value)});
+    }
+
+    // self.StyleItems[position], read for this entry. While nothing between
+    // two entries can run a script's code (see quiet), the list read for the
+    // first entry is the list every later read would find, unchanged.
+    Ref key_at(std::size_t position) {
+      Ref items = quiet_items_ ? quiet_items_ : host::get_attr(run_.self(), names::StyleItems);
+      if (quiet_ && !quiet_items_ && PyList_CheckExact(items.get())) quiet_items_ = items;
+      Ref key = host::get_index(items.get(), static_cast<Py_ssize_t>(position));
+      // A key of another type may run code when it is hashed.
+      if (!PyUnicode_CheckExact(key.get())) quiet_ = false, quiet_items_ = Ref();
+      return key;
+    }
+
+    FeatureRun& run_;
     Ref dict_;
+    bool own_keys_ = true;
+    std::vector<Entry> entries_;
+
+   public:
+    // Set while the values of the style come from the record and the module's
+    // own colour conversions alone, which run no script code.
+    bool quiet_ = false;
+
+   private:
+    Ref quiet_items_;
   };
+
+  // The parts of a feature's JSON text that every kind shares.
+  void open_feature(std::string& out) {
+    out.reserve(last_text_size_ + 64);
+    out = "{\"type\": \"Feature\", ";
+  }
+  Ref finish_feature(std::string& out) {
+    out += '}';
+    last_text_size_ = out.size();
+    ++valid_id_;
+    return host::raw_json(std::move(out));
+  }
+  void append_id(std::string& out) {
+    out += "\"id\": ";
+    host::append_json_integer(valid_id_, out);
+  }
+  void append_member(std::string& out, const char* key, PyObject* value) {
+    out += ", \"";
+    out += key;
+    out += "\": ";
+    writer_.write(value, out);
+  }
+  void append_style(std::string& out, Style& style) {
+    out += ", \"style\": ";
+    style.write(out);
+  }
+  void append_properties(std::string& out) {
+    out += ", \"properties\": ";
+    flat_properties_.write(out, writer_);
+  }
 
   Ref geometry(PyObject* type, const Ref& coordinates) {
     host::DictBuilder g;
@@ -228,26 +337,46 @@ class FeatureRun final : public host::GeneratorBody {
   Ref line_feature(std::int64_t i) {
     const feature::Polyline line = walk_->line(i);
     if (line.flag != 1) return Ref();
-    Ref props = properties(i);
-    Ref shape = geometry(names::LineString, vertex_object(walk_->line_vertices(line, area_start(feature::kCoordinateArea))));
-    Style style(self(), 10);
-    style.put(0, integer(line.line_no));
-    style.put(1, integer(line.sub_line_no));
-    style.put(2, integer(line.line_type));
-    style.put(3, real(line.width));
+    Ref props;
+    if (json_features_) {
+      flat_properties(i);
+    } else {
+      props = properties(i);
+    }
+    const VertexList vertices = walk_->line_vertices(line, area_start(feature::kCoordinateArea));
+    Ref shape = json_features_ ? Ref() : geometry(names::LineString, vertex_object(vertices));
+    Style style(*this, 10);
+    style.quiet_ = own_colours(colours_.get());
+    style.put(0, std::int64_t{line.line_no});
+    style.put(1, std::int64_t{line.sub_line_no});
+    style.put(2, std::int64_t{line.line_type});
+    style.put(3, double{line.width});
     style.put(4, colour(line.color));
     style.put(5, colour(line.sub_color, true));
-    style.put(6, real(line.x_scale));
-    style.put(7, real(line.y_scale));
-    style.put(8, integer(line.layer));
-    style.put(9, integer(line.transparent));
+    style.put(6, double{line.x_scale});
+    style.put(7, double{line.y_scale});
+    style.put(8, std::int64_t{line.layer});
+    style.put(9, std::int64_t{line.transparent});
+    Ref time_stamp = host::get_attr(self(), names::TimeStamp);
+    if (json_features_) {
+      std::string text;
+      open_feature(text);
+      append_id(text);
+      text += ", \"geometry\": {\"type\": \"LineString\", \"coordinates\": ";
+      append_vertex_text(vertices, text);
+      text += '}';
+      append_style(text, style);
+      append_properties(text);
+      append_member(text, "timeStamp", time_stamp.get());
+      return finish_feature(text);
+    }
     host::DictBuilder result(6);
     result.put(names::type, names::Feature);
     result.put(names::id, integer(valid_id_));
     result.put(names::geometry, shape);
     result.put(names::style, style.take());
     result.put(names::properties, props);
-    result.put(names::timeStamp, host::get_attr(self(), names::TimeStamp));
+    result.put(names::timeStamp, time_stamp);
     ++valid_id_;
     return result.take();
   }
@@ -261,73 +390,105 @@ class FeatureRun final : public host::GeneratorBody {
     return decode_text(self(), bytes, encoding.get());
   }
 
-  Ref point_style(const feature::PointHead& head, const feature::PointSub& sub) {
-    Style style(self(), 13);
+  // The style of a point into `style`; false (the style is None) for a type outside 0 to 5.
+  bool point_style(const feature::PointHead& head, const feature::PointSub& sub, Style& style) {
     const Ref transparent = integer(head.transparent);
     if (const auto* s = std::get_if<feature::PointString>(&sub)) {
       Ref text = point_text(head);
       style.put(11, text);
-      style.put(1, real(s->height));
-      style.put(2, real(s->width));
-      style.put(13, real(s->gap));
-      style.put(3, real(s->angle));
-      style.put(16, integer(s->font_chinese));
-      style.put(17, integer(s->font_english));
-      style.put(18, integer(s->font_style));
+      style.put(1, double{s->height});
+      style.put(2, double{s->width});
+      style.put(13, double{s->gap});
+      style.put(3, double{s->angle});
+      style.put(16, std::int64_t{s->font_chinese});
+      style.put(17, std::int64_t{s->font_english});
+      style.put(18, std::int64_t{s->font_style});
       style.put(21, colour(s->color));
-      style.put(22, integer(s->layer));
-      style.put(23, integer(s->arrangement));
+      style.put(22, std::int64_t{s->layer});
+      style.put(23, std::int64_t{s->arrangement});
     } else if (const auto* m = std::get_if<feature::PointMarker>(&sub)) {
-      style.put(0, integer(m->marker));
-      style.put(1, real(m->height));
-      style.put(2, real(m->width));
-      style.put(3, real(m->angle));
+      style.put(0, std::int64_t{m->marker});
+      style.put(1, double{m->height});
+      style.put(2, double{m->width});
+      style.put(3, double{m->angle});
       style.put(21, colour(m->color));
-      style.put(22, integer(m->layer));
+      style.put(22, std::int64_t{m->layer});
     } else if (const auto* c = std::get_if<feature::PointCircle>(&sub)) {
-      style.put(6, real(c->radius));
+      style.put(6, double{c->radius});
       style.put(7, colour(c->color));
-      style.put(2, real(c->width));
-      style.put(8, integer(c->flag));
+      style.put(2, double{c->width});
+      style.put(8, std::int64_t{c->flag});
       style.put(25, colour(c->fill_color));
-      style.put(22, integer(c->layer));
+      style.put(22, std::int64_t{c->layer});
     } else if (const auto* a = std::get_if<feature::PointArc>(&sub)) {
-      style.put(6, real(a->radius));
-      style.put(9, real(a->start_angle));
-      style.put(10, real(a->end_angle));
-      style.put(2, real(a->width));
+      style.put(6, double{a->radius});
+      style.put(9, double{a->start_angle});
+      style.put(10, double{a->end_angle});
+      style.put(2, double{a->width});
       style.put(7, colour(a->color));
-      style.put(22, integer(a->layer));
+      style.put(22, std::int64_t{a->layer});
     } else if (const auto* image = std::get_if<feature::PointImage>(&sub)) {
       Ref file = point_text(head);
       style.put(12, file);
-      style.put(1, real(image->height));
-      style.put(2, real(image->width));
-      style.put(3, real(image->angle));
+      style.put(1, double{image->height});
+      style.put(2, double{image->width});
+      style.put(3, double{image->angle});
     } else if (const auto* t = std::get_if<feature::PointText>(&sub)) {
       Ref text = point_text(head);
       style.put(11, text);
-      style.put(1, real(t->height));
-      style.put(2, real(t->width));
-      style.put(3, real(t->angle));
-      style.put(14, real(t->x_gap));
-      style.put(15, real(t->y_gap));
-      style.put(16, integer(t->font_chinese));
-      style.put(17, integer(t->font_english));
-      style.put(18, integer(t->font_style));
-      style.put(19, real(t->layout_height));
-      style.put(20, real(t->layout_width));
-      style.put(23, integer(t->arrangement));
+      style.put(1, double{t->height});
+      style.put(2, double{t->width});
+      style.put(3, double{t->angle});
+      style.put(14, double{t->x_gap});
+      style.put(15, double{t->y_gap});
+      style.put(16, std::int64_t{t->font_chinese});
+      style.put(17, std::int64_t{t->font_english});
+      style.put(18, std::int64_t{t->font_style});
+      style.put(19, double{t->layout_height});
+      style.put(20, double{t->layout_width});
+      style.put(23, std::int64_t{t->arrangement});
     } else {
-      return host::none();
+      return false;
     }
     style.put(24, transparent);
-    return style.take();
+    return true;
   }
 
   Ref point_feature(std::int64_t i) {
     const feature::PointHead head = walk_->point_head(i);
     if (head.flag != 1) return Ref();
+    Ref time_stamp = host::get_attr(self(), names::TimeStamp);
+    // The sub-record lies right behind the head: read it before anything moves the file.
+    const feature::PointSub sub = walk_->point_sub(head);
+    Style style(*this, 13);
+    // Texts go through bytesToStr and a codec, which a script may provide.
+    const bool has_text = std::holds_alternative<feature::PointString>(sub) ||
+                          std::holds_alternative<feature::PointImage>(sub) ||
+                          std::holds_alternative<feature::PointText>(sub);
+    style.quiet_ = !has_text && own_colours(colours_.get());
+    const bool styled = point_style(head, sub, style);
+    if (json_features_) {
+      flat_properties(i);
+      std::string text;
+      open_feature(text);
+      text += "\"subType\": ";
+      host::append_json_integer(head.point_type, text);
+      text += ", ";
+      append_id(text);
+      text += ", \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
+      host::append_json_float(head.x, text);
+      text += ", ";
+      host::append_json_float(head.y, text);
+      text += "]}";
+      append_member(text, "timeStamp", time_stamp.get());
+      if (styled) {
+        append_style(text, style);
+      } else {
+        text += ", \"style\": null";
+      }
+      append_properties(text);
+      return finish_feature(text);
+    }
     Ref coordinates = checked(PyList_New(2));
     PyList_SET_ITEM(coordinates.get(), 0, real(head.x).release());
     PyList_SET_ITEM(coordinates.get(), 1, real(head.y).release());
@@ -336,26 +497,14 @@ class FeatureRun final : public host::GeneratorBody {
     result.put(names::subType, integer(head.point_type));
     result.put(names::id, integer(valid_id_));
     result.put(names::geometry, geometry(names::Point, coordinates));
-    result.put(names::timeStamp, host::get_attr(self(), names::TimeStamp));
-
-    // The sub-record lies right behind the head: read it before anything moves the file.
-    const feature::PointSub sub = walk_->point_sub(head);
-    result.put(names::style, point_style(head, sub));
+    result.put(names::timeStamp, time_stamp);
+    result.put(names::style, styled ? style.take() : host::none());
     result.put(names::properties, properties(i));
     ++valid_id_;
     return result.take();
   }
 
   Ref rings_object(const std::vector<VertexList>& rings) {
-    if (json_coordinates_) {
-      std::string text = "[";
-      for (std::size_t k = 0; k < rings.size(); ++k) {
-        if (k > 0) text += ", ";
-        append_vertex_text(rings[k], text);
-      }
-      text += ']';
-      return host::raw_json(std::move(text));
-    }
     Ref result = checked(PyList_New(static_cast<Py_ssize_t>(rings.size())));
     for (std::size_t k = 0; k < rings.size(); ++k) {
       PyList_SET_ITEM(result.get(), static_cast<Py_ssize_t>(k), vertex_object(rings[k]).release());
@@ -376,24 +525,46 @@ class FeatureRun final : public host::GeneratorBody {
     }
     if (rings.empty()) return Ref();
     if (rings.front().empty()) host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
-    Ref shape = geometry(names::Polygon, rings_object(rings));
-    Ref props = properties(i);
+    Ref shape = json_features_ ? Ref() : geometry(names::Polygon, rings_object(rings));
+    Ref props;
+    if (json_features_) {
+      flat_properties(i);
+    } else {
+      props = properties(i);
+    }
+    Style style(*this, 8);
+    style.quiet_ = own_colours(colours_.get());
+    style.put(0, colour(polygon.fill_color, true));
+    style.put(1, std::int64_t{polygon.fill_pattern});
+    style.put(2, double{polygon.pattern_height});
+    style.put(3, double{polygon.pattern_width});
+    style.put(4, std::int64_t{polygon.line_width});
+    style.put(5, colour(polygon.pattern_color, true));
+    style.put(6, std::int64_t{polygon.layer});
+    style.put(7, std::int64_t{polygon.transparent});
+    Ref time_stamp = host::get_attr(self(), names::TimeStamp);
+    if (json_features_) {
+      std::string text;
+      open_feature(text);
+      append_id(text);
+      text += ", \"geometry\": {\"type\": \"Polygon\", \"coordinates\": [";
+      for (std::size_t k = 0; k < rings.size(); ++k) {
+        if (k > 0) text += ", ";
+        append_vertex_text(rings[k], text);
+      }
+      text += "]}";
+      append_style(text, style);
+      append_properties(text);
+      append_member(text, "timeStamp", time_stamp.get());
+      return finish_feature(text);
+    }
     host::DictBuilder result(6);
     result.put(names::type, names::Feature);
     result.put(names::id, integer(valid_id_));
     result.put(names::geometry, shape);
-    Style style(self(), 8);
-    style.put(0, colour(polygon.fill_color, true));
-    style.put(1, integer(polygon.fill_pattern));
-    style.put(2, real(polygon.pattern_height));
-    style.put(3, real(polygon.pattern_width));
-    style.put(4, integer(polygon.line_width));
-    style.put(5, colour(polygon.pattern_color, true));
-    style.put(6, integer(polygon.layer));
-    style.put(7, integer(polygon.transparent));
     result.put(names::style, style.take());
     result.put(names::properties, props);
-    result.put(names::timeStamp, host::get_attr(self(), names::TimeStamp));
+    result.put(names::timeStamp, time_stamp);
     ++valid_id_;
     return result.take();
   }
@@ -407,14 +578,20 @@ class FeatureRun final : public host::GeneratorBody {
   Ref colours_;
   std::int64_t kind_ = -1;
   AttributeRecords attribute_records_;
+  const std::vector<PyObject*>* style_items_ = nullptr;
+  FlatProperties flat_properties_;
+  host::JsonWriter writer_;
+  std::vector<std::string> style_key_texts_;
+  std::size_t last_text_size_ = 0;  // "name": of each style name, as JSON writes it
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;
   std::int64_t valid_id_ = 0;
 
  public:
-  // Set by the export, which alone sees the features: coordinates then go out
-  // as their JSON text instead of host lists.
-  bool json_coordinates_ = false;
+  // Set by the export, which alone sees the features: each then comes as the
+  // JSON text that the export would write of its dictionary (properties
+  // reduced to their values), and no dictionary is made.
+  bool json_features_ = false;
 };
 
 }  // namespace
@@ -422,7 +599,7 @@ class FeatureRun final : public host::GeneratorBody {
 bool feed_export(PyObject* stream) {
   auto* run = dynamic_cast<FeatureRun*>(host::generator_body(stream));
   if (run == nullptr) return false;
-  run->json_coordinates_ = true;
+  run->json_features_ = true;
   return true;
 }
 
