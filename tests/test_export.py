@@ -128,6 +128,66 @@ class ExportTextTest(ExportTestCase):
         self.assertEqual(published, [("progress", {"index": 0, "count": 1}), ("progress", {"index": 1, "count": 1})])
 
 
+class ChangesDuringExportTest(ExportTestCase):
+    """What a progress slot changes on the object shows in the features written after it."""
+
+    def changing_slot(self, opened):
+        def slot(value):
+            index = value["index"]
+            if index == 0:
+                opened.StyleItems = ["k"] * 26  # every style entry under one key: the last value stays
+                opened.TimeStamp = "then"
+            elif index == 1:
+                fields = opened.FieldStruct["fields"]
+                fields[1] = dict(fields[1], name=fields[0]["name"])  # two fields under one name
+                opened.Encoding = "utf-8"
+            elif index == 2:
+                opened.StyleItems = [7, 7.5, None, "x", ("t",)] + [f"s{k}" for k in range(21)]
+            elif index == 3:
+                opened.StyleItems = [f"s{k}" for k in range(26)]
+                opened.FieldStruct["fields"][0] = dict(opened.FieldStruct["fields"][0], name=3)
+        return slot
+
+    def expected(self, opened, slot):
+        summary = json.dumps(opened.getCapabilities(), ensure_ascii=False)[1:-1]
+        features = []
+        for index, feature in enumerate(opened.getFeature()):
+            slot({"index": index, "count": opened.FeatureCount})
+            feature["properties"] = {name: value["value"] for name, value in feature["properties"].items()}
+            try:
+                features.append(json.dumps(feature, ensure_ascii=False))
+            except TypeError as error:
+                return error
+        return "{" + summary + ',"features":[' + ",".join(features) + "]}"
+
+    def layers(self):
+        points = FeatureFile("point")
+        lines = FeatureFile("line")
+        for layer in (points, lines):
+            layer.add_field("名称", 0, size=8)
+            layer.add_field("N", 3)
+        for k in range(5):
+            points.add_point(k, k, point_type=k % 3, text="标注", attributes=["点", k],
+                             sub_fields=dict(Height=1.5) if k % 3 == 1 else None)
+            lines.add_line([(k, 0), (k, 1)], attributes=["线", k])
+        return [points.write(self.folder, "p.WT"), lines.write(self.folder, "l.WL")]
+
+    def test_changes_show_in_later_features(self):
+        for path in self.layers():
+            with self.subTest(path=os.path.basename(path)):
+                reference = MapGisFile(path)
+                expected = self.expected(reference, self.changing_slot(reference))
+                opened = MapGisFile(path)
+                opened.subscribe("progress", self.changing_slot(opened))
+                if isinstance(expected, TypeError):  # a tuple key: the host's json.dumps refuses it
+                    with self.assertRaises(TypeError) as caught:
+                        opened.saveAsGeoJson(self.output)
+                    self.assertEqual(str(caught.exception), str(expected))
+                else:
+                    opened.saveAsGeoJson(self.output)
+                    self.assertEqual(self.text(), expected)
+
+
 class ExportFailureTest(ExportTestCase):
     def test_output_that_cannot_be_opened(self):
         opened = self.lines(1)
