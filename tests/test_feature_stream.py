@@ -205,6 +205,30 @@ class LineFeatureTest(StreamTestCase):
         style = next(MapGisFile(self.write(layer), self.colour_library()).getFeature())["style"]
         self.assertEqual((style["color"], style["subColor"]), ("#000000", "#00FFFF"))
 
+    def test_colour_library_class_changed_during_a_run(self):
+        layer = FeatureFile("line")
+        for _ in range(4):
+            layer.add_line([(0, 0)], Color=2, SubColor=3)
+        library = kestrinpy.MapGisColorLib
+        original_hex = library.__dict__["HEX"]
+        changes = [lambda: setattr(library, "HEX", lambda self, index=1, defaultColor="#000000": "#ABCDEF"),
+                   lambda: setattr(library, "HEX", original_hex) or setattr(library, "count", property(lambda s: 0)),
+                   lambda: delattr(library, "count")]
+        seen = []
+        try:
+            run = MapGisFile(self.write(layer), self.colour_library()).getFeature()
+            for change in [*changes, None]:
+                style = next(run)["style"]
+                seen.append((style["color"], style["subColor"]))
+                if change:
+                    change()
+        finally:
+            library.HEX = original_hex
+            if "count" in library.__dict__:
+                del library.count
+        self.assertEqual(seen, [("#000000", "#00FFFF"), ("#ABCDEF", "#ABCDEF"), ("#000000", "#FFFFFF"),
+                                ("#000000", "#00FFFF")])
+
     def test_what_is_read_again_during_a_run(self):
         layer = FeatureFile("line")
         layer.add_field("名", 0, size=4)

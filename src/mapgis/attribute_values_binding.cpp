@@ -127,6 +127,21 @@ struct DecodedField {
   Ref name, type, length, decimal, value;  // decimal for float and double fields only
 };
 
+// Decodes one field of the record and hands it to `visit`.
+template <typename Visit>
+void visit_field(PyObject* self, FileSource& source, PyObject* field, Visit& visit) {
+  DecodedField decoded;
+  decoded.name = host::get_item(field, names::name);
+  decoded.type = host::get_item(field, names::type);
+  Ref code = host::get_item(field, names::typeCode);
+  Ref size = host::get_item(field, names::size);
+  decoded.length = host::get_item(field, names::length);
+  const int branch = type_branch(code.get());
+  if (branch == 4 || branch == 5) decoded.decimal = host::get_item(field, names::decimal);
+  decoded.value = decode_value(self, source, branch, size.get(), decoded.decimal.get());
+  visit(decoded);
+}
+
 // Walks the fields of self.FieldStruct['fields'] (read afresh), decoding each
 // value from `position` + 1 on, and hands each to `visit`.
 template <typename Visit>
@@ -134,19 +149,15 @@ void walk_fields(PyObject* self, FileSource& source, std::int64_t position, Visi
   Ref schema = host::get_attr(self, names::FieldStruct);
   Ref fields = host::get_item(schema.get(), names::fields);
   source.seek(position + 1);
-  Ref iterator = checked(PyObject_GetIter(fields.get()));
-  while (Ref field = Ref::steal(PyIter_Next(iterator.get()))) {
-    DecodedField decoded;
-    decoded.name = host::get_item(field.get(), names::name);
-    decoded.type = host::get_item(field.get(), names::type);
-    Ref code = host::get_item(field.get(), names::typeCode);
-    Ref size = host::get_item(field.get(), names::size);
-    decoded.length = host::get_item(field.get(), names::length);
-    const int branch = type_branch(code.get());
-    if (branch == 4 || branch == 5) decoded.decimal = host::get_item(field.get(), names::decimal);
-    decoded.value = decode_value(self, source, branch, size.get(), decoded.decimal.get());
-    visit(decoded);
+  if (PyList_CheckExact(fields.get())) {
+    // As the list's own iterator walks it: by index, its length read at each step.
+    for (Py_ssize_t k = 0; k < PyList_GET_SIZE(fields.get()); ++k) {
+      visit_field(self, source, Ref::borrow(PyList_GET_ITEM(fields.get(), k)).get(), visit);
+    }
+    return;
   }
+  Ref iterator = checked(PyObject_GetIter(fields.get()));
+  while (Ref field = Ref::steal(PyIter_Next(iterator.get()))) visit_field(self, source, field.get(), visit);
   if (PyErr_Occurred()) host::raise_pending();
 }
 

@@ -1,6 +1,8 @@
 // The MapGIS reader classes.
 #pragma once
 
+#include <cstdint>
+
 #include "host/classes.h"
 
 namespace mapgis {
@@ -16,5 +18,22 @@ host::Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback);
 // Whether colours.HEX, and the RGB and CMYK it reaches, are the module's own,
 // so that a colour text is made without running a script's code.
 bool own_colours(PyObject* colours);
+
+// HEX of a colour library whose conversions are the module's own, for a
+// stretch of work in which no script code can run: `count` and the colour
+// buffer, read once, are what every HEX call would read. Not valid (use
+// colour_text) when the conversions are a script's or the attributes unusual.
+class ColourSnapshot {
+ public:
+  explicit ColourSnapshot(PyObject* colours);
+  bool valid() const { return valid_; }
+  // colours.HEX(number, fallback)
+  host::Ref text(std::int32_t number, PyObject* fallback) const;
+
+ private:
+  bool valid_ = false;
+  long long count_ = 0;
+  host::Ref buffer_;
+};
 
 }  // namespace mapgis

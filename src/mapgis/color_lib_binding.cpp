@@ -288,6 +288,31 @@ Ref hex(const Args& args) { return hex_of(args.self(), args[0], args[1]); }
 
 }  // namespace
 
+ColourSnapshot::ColourSnapshot(PyObject* colours) {
+  if (!own_colours(colours)) return;
+  Ref count = host::get_attr(colours, names::count);
+  Ref buffer = host::get_attr(colours, names::_MapGisColorLib__ColorBuffer);
+  int overflow = 0;
+  count_ = PyLong_CheckExact(count.get()) ? PyLong_AsLongLongAndOverflow(count.get(), &overflow) : 0;
+  if (!PyLong_CheckExact(count.get()) || overflow != 0) return;
+  if (count_ >= 1 && !PyBytes_CheckExact(buffer.get())) return;
+  buffer_ = std::move(buffer);
+  valid_ = true;
+}
+
+Ref ColourSnapshot::text(std::int32_t number, PyObject* fallback) const {
+  if (number < 1 || number > count_) return Ref::borrow(fallback);
+  const std::size_t size = colour::record_layout().size();
+  const auto records = static_cast<unsigned long long>(PyBytes_GET_SIZE(buffer_.get())) / size;
+  if (static_cast<unsigned long long>(number) > records) host::raise_short_record(size);
+  const auto* record = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buffer_.get())) +
+                       size * static_cast<std::size_t>(number - 1);
+  const colour::Cmyk v = colour::cmyk_of(colour::shares_of(record));
+  char text[8];
+  colour::hex_text(colour::rgb_of(v.c / 100.0, v.m / 100.0, v.y / 100.0, v.k / 100.0), text);
+  return checked(PyUnicode_FromStringAndSize(text, 7));
+}
+
 bool own_colours(PyObject* colours) {
   return host::finds_own_member(colours, names::HEX, hex) && host::finds_own_member(colours, names::RGB, rgb) &&
          host::finds_own_member(colours, names::CMYK, cmyk);

@@ -93,6 +93,8 @@ class FeatureRun final : public host::GeneratorBody {
     source_.reset();
     file_.reset();
     colours_ = Ref();
+    colour_snapshot_.reset();
+    quiet_colours_ = nullptr;
   }
 
   int traverse(visitproc visit, void* arg) override {
@@ -174,7 +176,9 @@ class FeatureRun final : public host::GeneratorBody {
   Ref colour(std::int32_t number, bool light = false) {
     static PyObject* const dark_text = checked(PyUnicode_InternFromString("#000000")).release();
     static PyObject* const light_text = checked(PyUnicode_InternFromString("#FFFFFF")).release();
-    return colour_text(colours_.get(), integer(number).get(), light ? light_text : dark_text);
+    PyObject* fallback = light ? light_text : dark_text;
+    if (quiet_colours_ != nullptr) return quiet_colours_->text(number, fallback);
+    return colour_text(colours_.get(), integer(number).get(), fallback);
   }
 
   using VertexList = feature::VertexList;
@@ -297,6 +301,38 @@ class FeatureRun final : public host::GeneratorBody {
     Ref quiet_items_;
   };
 
+  // While a style whose values come from the record and the module's own
+  // colour conversions alone is built, no script code can run: its keys and
+  // the colour library's attributes are read once for the whole style.
+  class QuietColours {
+   public:
+    QuietColours(FeatureRun& run, Style& style, bool candidate) : run_(run) {
+      if (!candidate) return;
+      run.quiet_colours_ = run.colour_snapshot();
+      style.quiet_ = run.quiet_colours_ != nullptr;
+    }
+    ~QuietColours() { run_.quiet_colours_ = nullptr; }
+    QuietColours(const QuietColours&) = delete;
+    QuietColours& operator=(const QuietColours&) = delete;
+
+   private:
+    FeatureRun& run_;
+  };
+
+  // The colour library's conversions and attributes as last looked at, or null
+  // when they are a script's. The library is the run's own object, which no
+  // script holds (its one reference is the run's): while its class is not
+  // changed (the type's version tag stays), what HEX reads stays the same.
+  const ColourSnapshot* colour_snapshot() {
+    PyObject* colours = colours_.get();
+    const unsigned int tag = Py_TYPE(colours)->tp_version_tag;
+    if (Py_REFCNT(colours) != 1 || tag == 0 || tag != colour_snapshot_tag_) {
+      colour_snapshot_.emplace(colours);
+      colour_snapshot_tag_ = Py_REFCNT(colours) == 1 ? Py_TYPE(colours)->tp_version_tag : 0;
+    }
+    return colour_snapshot_->valid() ? &*colour_snapshot_ : nullptr;
+  }
+
   // The parts of a feature's JSON text that every kind shares.
   void open_feature(std::string& out) {
     out.reserve(last_text_size_ + 64);
@@ -346,7 +382,7 @@ class FeatureRun final : public host::GeneratorBody {
     const VertexList vertices = walk_->line_vertices(line, area_start(feature::kCoordinateArea));
     Ref shape = json_features_ ? Ref() : geometry(names::LineString, vertex_object(vertices));
     Style style(*this, 10);
-    style.quiet_ = own_colours(colours_.get());
+    const QuietColours quiet(*this, style, true);
     style.put(0, std::int64_t{line.line_no});
     style.put(1, std::int64_t{line.sub_line_no});
     style.put(2, std::int64_t{line.line_type});
@@ -465,8 +501,10 @@ class FeatureRun final : public host::GeneratorBody {
     const bool has_text = std::holds_alternative<feature::PointString>(sub) ||
                           std::holds_alternative<feature::PointImage>(sub) ||
                           std::holds_alternative<feature::PointText>(sub);
-    style.quiet_ = !has_text && own_colours(colours_.get());
-    const bool styled = point_style(head, sub, style);
+    const bool styled = [&] {
+      const QuietColours quiet(*this, style, !has_text);
+      return point_style(head, sub, style);
+    }();
     if (json_features_) {
       flat_properties(i);
       std::string text;
@@ -533,7 +571,7 @@ class FeatureRun final : public host::GeneratorBody {
       props = properties(i);
     }
     Style style(*this, 8);
-    style.quiet_ = own_colours(colours_.get());
+    const QuietColours quiet(*this, style, true);
     style.put(0, colour(polygon.fill_color, true));
     style.put(1, std::int64_t{polygon.fill_pattern});
     style.put(2, double{polygon.pattern_height});
@@ -582,7 +620,10 @@ class FeatureRun final : public host::GeneratorBody {
   FlatProperties flat_properties_;
   host::JsonWriter writer_;
   std::vector<std::string> style_key_texts_;
-  std::size_t last_text_size_ = 0;  // "name": of each style name, as JSON writes it
+  std::size_t last_text_size_ = 0;
+  std::optional<ColourSnapshot> colour_snapshot_;
+  unsigned int colour_snapshot_tag_ = 0;
+  const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built  // "name": of each style name, as JSON writes it
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;
   std::int64_t valid_id_ = 0;
