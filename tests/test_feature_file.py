@@ -163,6 +163,15 @@ class OpeningTest(FeatureFileTestCase):
                 time.tzset()
                 self.assertEqual(MapGisFile(path).TimeStamp, text)
 
+    def test_time_stamp_equals_the_hosts_time_functions(self):
+        path = self.write(FeatureFile("line").build())
+        # Nanoseconds that round the float of the time up to the next second, times before 1970.
+        for nanoseconds in (1714523400_999_999_999, 1714523400_000_000_001, -1_500_000_000, 0, 253402300799 * 10 ** 9):
+            with self.subTest(nanoseconds=nanoseconds):
+                os.utime(path, ns=(0, nanoseconds))
+                expected = time.strftime("%Y-%m-%dT%H:%M:%S%z", time.localtime(os.path.getmtime(path)))
+                self.assertEqual(MapGisFile(path).TimeStamp, expected)
+
 
 class ClassConstantsTest(unittest.TestCase):
     def test_layouts_in_order(self):

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <ctime>
+#include <limits>
 
 #include "host/ops.h"
 
@@ -24,10 +27,37 @@ std::string file_system_path(PyObject* path) {
   return bytes;
 }
 
-bool is_regular_file(PyObject* path) {
+bool is_regular_file(PyObject* path) { return file_status(path).regular_file; }
+
+FileStatus file_status(PyObject* path) {
   const std::string name = file_system_path(path);
   struct stat info;
-  return !name.empty() && ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (name.empty() || ::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+  // st_mtime as the host computes it: seconds plus nanoseconds times 1e-9, in doubles.
+  const double modified = static_cast<double>(info.st_mtim.tv_sec) +
+                          static_cast<double>(static_cast<unsigned long>(info.st_mtim.tv_nsec)) * 1e-9;
+  return {true, modified};
+}
+
+Ref local_time_text(double seconds) {
+  // time.localtime() takes the floor of a float and refuses what time_t cannot hold.
+  if (std::isnan(seconds)) raise(PyExc_ValueError, "Invalid value NaN (not a number)");
+  const double whole = std::floor(seconds);
+  if (!(whole >= static_cast<double>(std::numeric_limits<time_t>::min()) &&
+        whole < -static_cast<double>(std::numeric_limits<time_t>::min()))) {
+    raise(PyExc_OverflowError, "timestamp out of range for platform time_t");
+  }
+  const time_t when = static_cast<time_t>(whole);
+  struct tm local;
+  errno = 0;
+  if (::localtime_r(&when, &local) == nullptr) {
+    if (errno == 0) errno = EINVAL;
+    PyErr_SetFromErrno(PyExc_OSError);
+    throw HostError{};
+  }
+  char text[128];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  return checked(PyUnicode_DecodeLocaleAndSize(text, static_cast<Py_ssize_t>(length), "surrogateescape"));
 }
 
 bool path_exists(const std::string& path) {
@@ -35,7 +65,7 @@ bool path_exists(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos && ::stat(path.c_str(), &info) == 0;
 }
 
-InputFile::InputFile(PyObject* path) : path_(Ref::borrow(path)) {
+InputFile::InputFile(PyObject* path, std::size_t block_size) : path_(Ref::borrow(path)), block_size_(block_size) {
   PyObject* converted = nullptr;  // str, bytes or a path object, as open() takes them
   if (!PyUnicode_FSConverter(path, &converted)) raise_pending();
   Ref encoded = Ref::steal(converted);
@@ -75,12 +105,12 @@ const InputFile::Block& InputFile::block(std::int64_t index) {
     }
     if (b.used < victim->used) victim = &b;
   }
-  if (!victim->bytes) victim->bytes = std::make_unique<unsigned char[]>(kBlockSize);
+  if (!victim->bytes) victim->bytes = std::make_unique_for_overwrite<unsigned char[]>(block_size_);
   victim->index = -1;
   std::size_t filled = 0;
-  const off_t start = static_cast<off_t>(index) * static_cast<off_t>(kBlockSize);
-  while (filled < kBlockSize) {
-    const ssize_t got = ::pread(fd_, victim->bytes.get() + filled, kBlockSize - filled, start + static_cast<off_t>(filled));
+  const off_t start = static_cast<off_t>(index) * static_cast<off_t>(block_size_);
+  while (filled < block_size_) {
+    const ssize_t got = ::pread(fd_, victim->bytes.get() + filled, block_size_ - filled, start + static_cast<off_t>(filled));
     if (got < 0) {
       if (errno == EINTR) continue;
       raise_os_error(false);
@@ -98,15 +128,15 @@ std::size_t InputFile::read(void* buffer, std::size_t size) {
   auto* out = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
-    const std::int64_t index = position_ / static_cast<std::int64_t>(kBlockSize);
-    const std::size_t offset = static_cast<std::size_t>(position_ % static_cast<std::int64_t>(kBlockSize));
+    const std::int64_t index = position_ / static_cast<std::int64_t>(block_size_);
+    const std::size_t offset = static_cast<std::size_t>(position_ % static_cast<std::int64_t>(block_size_));
     const Block& b = block(index);
     if (offset >= b.size) break;  // the end of the file
     const std::size_t count = std::min(size - done, b.size - offset);
     std::memcpy(out + done, b.bytes.get() + offset, count);
     done += count;
     position_ += static_cast<std::int64_t>(count);
-    if (b.size < kBlockSize && offset + count >= b.size) break;
+    if (b.size < block_size_ && offset + count >= b.size) break;
   }
   return done;
 }

@@ -15,6 +15,19 @@ namespace host {
 // or examined, or holds a NUL, is not a file.
 bool is_regular_file(PyObject* path);
 
+// What one stat of a path tells: whether it is a regular file (as
+// os.path.isfile), and its modification time as os.path.getmtime gives it.
+struct FileStatus {
+  bool regular_file = false;
+  double modified = 0.0;
+};
+FileStatus file_status(PyObject* path);
+
+// time.strftime("%Y-%m-%dT%H:%M:%S%z", time.localtime(seconds)): the same C
+// library calls the host's time module makes (so a TZ set with time.tzset()
+// shows), with its errors.
+Ref local_time_text(double seconds);
+
 // The path as the file system sees it (the host's file-system encoding), or an
 // empty string, with no host error set, when it cannot name a file: not
 // encodable, or holding a NUL.
@@ -33,7 +46,9 @@ bool path_exists(const std::string& path);
 class InputFile {
  public:
   // Raises the host's OSError (with the file name) when it cannot be opened.
-  explicit InputFile(PyObject* path);
+  // Files read whole use the default blocks; a file of which a few records
+  // are read (opening a feature file) does better with small ones.
+  explicit InputFile(PyObject* path, std::size_t block_size = kDefaultBlockSize);
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
   ~InputFile();
@@ -46,12 +61,14 @@ class InputFile {
   // Everything from the current position to the end.
   std::string read_rest();
 
+ static constexpr std::size_t kDefaultBlockSize = 1 << 16;
+  static constexpr std::size_t kSmallBlockSize = 1 << 12;
+
  private:
-  static constexpr std::size_t kBlockSize = 1 << 16;
   static constexpr std::size_t kBlocks = 8;  // a polygon run reads from five areas in turn
   struct Block {
     std::int64_t index = -1;  // block number in the file, -1 when empty
-    std::size_t size = 0;     // bytes held (fewer than kBlockSize at the end)
+    std::size_t size = 0;     // bytes held (fewer than a whole block at the end)
     std::uint64_t used = 0;   // for replacing the least recently used block
     std::unique_ptr<unsigned char[]> bytes;
   };
@@ -62,6 +79,7 @@ class InputFile {
 
   int fd_ = -1;
   Ref path_;
+  std::size_t block_size_;
   std::int64_t position_ = 0;
   std::uint64_t clock_ = 0;
   Block blocks_[kBlocks];

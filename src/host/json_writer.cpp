@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "host/ops.h"
 #include "pymath/float_text.h"
@@ -78,15 +79,25 @@ void append_json_integer(long long value, std::string& out) {
   out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
-void append_json_float(double value, std::string& out) {
+char* write_json_float(double value, char* out) {
   if (std::isnan(value)) {
-    out += "NaN";
-  } else if (std::isinf(value)) {
-    out += value > 0 ? "Infinity" : "-Infinity";
-  } else {
-    char text[pymath::kFloatTextSize];
-    out.append(text, pymath::float_text(value, text));
+    std::memcpy(out, "NaN", 3);
+    return out + 3;
   }
+  if (std::isinf(value)) {
+    if (value > 0) {
+      std::memcpy(out, "Infinity", 8);
+      return out + 8;
+    }
+    std::memcpy(out, "-Infinity", 9);
+    return out + 9;
+  }
+  return out + pymath::float_text(value, out);
+}
+
+void append_json_float(double value, std::string& out) {
+  char text[kJsonFloatSize];
+  out.append(text, static_cast<std::size_t>(write_json_float(value, text) - text));
 }
 
 void JsonWriter::write(PyObject* value, std::string& out) { write_value(value, out); }

@@ -21,6 +21,9 @@ const std::string* raw_json_text(PyObject* object);
 
 // A float as JSON writes it: the host's text form, NaN, Infinity, -Infinity.
 void append_json_float(double value, std::string& out);
+// The same into `out` (room for kJsonFloatSize bytes); answers the end.
+inline constexpr std::size_t kJsonFloatSize = 32;
+char* write_json_float(double value, char* out);
 // An integer as JSON writes it.
 void append_json_integer(long long value, std::string& out);
 

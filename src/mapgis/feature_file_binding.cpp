@@ -45,17 +45,6 @@ using host::real;
   host::raise_text(PyExc_Exception, host::concat_format("[", path, "] invalid file format."));
 }
 
-// The modification time as local time, "%Y-%m-%dT%H:%M:%S%z", through the
-// host's own os.path and time functions (so a changed TZ shows).
-Ref time_stamp(PyObject* path) {
-  Ref os_path = host::import_module("os.path");
-  Ref time = host::import_module("time");
-  Ref mtime = host::call(checked(PyObject_GetAttrString(os_path.get(), "getmtime")).get(), path);
-  Ref local = host::call(checked(PyObject_GetAttrString(time.get(), "localtime")).get(), mtime.get());
-  return host::call(checked(PyObject_GetAttrString(time.get(), "strftime")).get(),
-                    host::text("%Y-%m-%dT%H:%M:%S%z").get(), local.get());
-}
-
 // The position of the decoded magic among the three, or -1.
 int magic_kind(PyObject* identification) {
   for (std::size_t kind = 0; kind < feature::kMagics.size(); ++kind) {
@@ -177,14 +166,16 @@ Ref construct(const Args& args) {
   host::set_attr(self, names::Encoding, encoding);
   host::set_attr(self, names::FieldStruct, Py_None);
   host::set_attr(self, names::StyleItems, Py_None);
-  if (!host::is_regular_file(path)) {
+  // One stat answers both the file test and the modification time.
+  const host::FileStatus status = host::file_status(path);
+  if (!status.regular_file) {
     PyErr_SetObject(PyExc_FileNotFoundError, path);
     host::raise_pending();
   }
   host::set_attr(self, names::FileName, path);
-  host::set_attr(self, names::TimeStamp, time_stamp(path).get());
+  host::set_attr(self, names::TimeStamp, host::local_time_text(status.modified).get());
 
-  host::InputFile file(path);
+  host::InputFile file(path, host::InputFile::kSmallBlockSize);  // a few records, far apart
   RecordReader reader(file);
   const Decoder decode(self, encoding);
   const feature::FileHead head = feature::parse_file_head(reader.next(LayoutId::FileHead));

@@ -195,17 +195,22 @@ class FeatureRun final : public host::GeneratorBody {
     return result;
   }
 
+  // [[x, y], ...] as JSON writes it, straight into room made for the longest text.
   static void append_vertex_text(const VertexList& list, std::string& text) {
-    text += '[';
+    const std::size_t start = text.size();
+    text.resize(start + 2 + list.size() * (2 * host::kJsonFloatSize + 6));
+    char* p = text.data() + start;
+    *p++ = '[';
     for (std::size_t k = 0; k < list.size(); ++k) {
-      if (k > 0) text += ", ";
-      text += '[';
-      host::append_json_float(list[k].x, text);
-      text += ", ";
-      host::append_json_float(list[k].y, text);
-      text += ']';
+      if (k > 0) p = std::copy_n(", ", 2, p);
+      *p++ = '[';
+      p = host::write_json_float(list[k].x, p);
+      p = std::copy_n(", ", 2, p);
+      p = host::write_json_float(list[k].y, p);
+      *p++ = ']';
     }
-    text += ']';
+    *p++ = ']';
+    text.resize(static_cast<std::size_t>(p - text.data()));
   }
 
   // A feature's style: a dictionary keyed by self.StyleItems[position], read
