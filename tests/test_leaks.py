@@ -82,7 +82,28 @@ class LeakTest(unittest.TestCase):
             run = layer.getFeature()
             next(run)
 
+        grid = kestrinpy.MapGrid
+
+        class Grid(kestrinpy.MapGrid):  # every member reached through the host
+            @classmethod
+            def map(cls, longitude, latitude, scale=1000000):
+                return super().map(longitude, latitude, scale)
+
+        def partial_grid():
+            lines = grid.grid(10, 0, 0, 10, 9)
+            next(lines)
+
         return {
+            "map": lambda: [grid.map(101.5, -37.2, scale) for scale in (1000000, 200000, 25000, 500)],
+            "map through a subclass": lambda: Grid.map(101.5, 37.2, 500),
+            "map errors": attempt(lambda: grid.map(180, 0, 500), Exception),
+            "map scale errors": attempt(lambda: grid.map(101, 37, 10 ** 30), Exception),
+            "map argument errors": attempt(lambda: grid.map(101, 37, True), TypeError),
+            "corner": lambda: grid._MapGrid__corner1000000("\u3000sj-47"),
+            "corner errors": attempt(lambda: grid._MapGrid__corner1000000("\u212a47"), Exception),
+            "grid": lambda: (list(grid.grid(40, 20, 80, 100)), list(grid.grid(1, 0, 0, 1, 16, True))),
+            "partial grid": partial_grid,
+            "grid errors": attempt(lambda: next(grid.grid(20, 40, 0, 1)), Exception),
             "Messenger": bus,
             "Messenger errors": bus_errors,
             "Messenger argument errors": attempt(lambda: messenger.subscribe("", None), TypeError),

@@ -34,12 +34,19 @@ Ref make_generator(std::unique_ptr<GeneratorBody> body, PyObject* function);
 
 // Drives a pure C++ state machine (no host types) as a generator: `step` takes
 // the machine and answers the next item as a host object, or an empty Ref at
-// the end; it raises the machine's failures as host errors.
+// the end; it raises the machine's failures as host errors. A machine wrapped
+// with host objects that a caller may also reach (items it hands out again)
+// has `int traverse(visitproc, void*)`, which the cycle collector calls.
 template <typename Machine, typename Step>
 class MachineBody final : public GeneratorBody {
  public:
   MachineBody(Machine machine, Step step) : machine_(std::move(machine)), step_(std::move(step)) {}
   Ref next() override { return step_(machine_); }
+  // A machine that keeps host objects it has handed out visits them itself.
+  int traverse(visitproc visit, void* arg) override {
+    if constexpr (requires(Machine& m) { m.traverse(visit, arg); }) return machine_.traverse(visit, arg);
+    return 0;
+  }
 
  private:
   Machine machine_;

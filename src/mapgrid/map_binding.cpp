@@ -1,0 +1,222 @@
+// MapGrid.map: the new code, the old code and the boundary of the sheet of a
+// scale that holds a position.
+//
+// The old code of a sheet at 1:50,000 and finer extends the old code that
+// cls.map gives for the same position at the coarser scale. While map, the
+// corner and the alphabets are the class's own, that chain is built in one
+// pass; while map is its own it runs directly, level by level; otherwise each
+// level goes through the class.
+#include "mapgrid/members.h"
+#include "mapgrid/names.h"
+#include "pymath/float_text.h"
+
+namespace mapgrid {
+
+using host::Args;
+using host::checked;
+using host::Ref;
+
+namespace {
+
+[[noreturn]] void raise_position(const char* parameter, double value, const char* range) {
+  char digits[pymath::kFloatTextSize];
+  std::string message = "[";
+  message.append(digits, pymath::float_text(value, digits));
+  message += "] should be between ";
+  message += range;
+  message += " in [";
+  message += parameter;
+  message += "] parameter.";
+  host::raise_text(PyExc_Exception, host::text(message));
+}
+
+void check_position_or_raise(double longitude, double latitude) {
+  switch (check_position(longitude, latitude)) {
+    case PositionFault::Longitude:
+      raise_position("longitude", longitude, "[-180 ～ +180]");
+    case PositionFault::Latitude:
+      raise_position("latitude", latitude, "[-90 ～ +90]");
+    case PositionFault::None:
+      break;
+  }
+}
+
+// The scale of a scale argument (exactly an int of any size), or a failure
+// that names it.
+int scale_of(PyObject* scale) {
+  int overflow = 0;
+  const long long denominator = PyLong_AsLongLongAndOverflow(scale, &overflow);
+  if (denominator == -1 && PyErr_Occurred()) host::raise_pending();
+  const int index = overflow == 0 ? scale_index(denominator) : -1;
+  if (index < 0) {
+    host::raise_text(PyExc_Exception,
+                     host::concat_format("[", scale,
+                                         "] Should be one of [1000000, 500000, 250000, 200000, 100000, 50000, "
+                                         "25000, 10000, 5000, 2000, 1000, 500] in [scale] parameter."));
+  }
+  return index;
+}
+
+// The 1:1,000,000 sheet of a checked position: its codes and its corner.
+struct Frame1M {
+  Frame frame;
+  CodeText sign_and_letter;  // "S" or nothing, then the row letter
+  CodeText new_code;         // J47, SJ47
+  CodeText old_code;         // J-47, SJ-47
+  CornerEdges corner;
+  bool own;                  // the corner and the row letters are the class's own
+};
+
+Frame1M frame_1m(PyObject* cls, double longitude, double latitude) {
+  const Frame frame = frame_of(longitude, latitude);
+  CodeText head;
+  if (frame.southern) head.append('S');
+  const AlphabetValue rows(cls, Alphabet::RowLetters);
+  if (rows.own()) {
+    head.append(rows.own_letter(frame.row_index));
+  } else {
+    head.append_object(rows.item(frame.row_index).get());
+  }
+  CodeText new_code = head;
+  new_code.append_padded(frame.column, 2);
+  CodeText old_code = head;
+  old_code.append('-');
+  old_code.append_padded(frame.column, 2);
+
+  const bool own_corner = host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body);
+  if (own_corner && rows.own()) {
+    if (frame.column > 60) raise_invalid_code();  // longitude 180: no column 61
+    return {frame, std::move(head), std::move(new_code), std::move(old_code),
+            CornerEdges(corner_of(frame.column, frame.row_index, frame.southern)), true};
+  }
+  CornerEdges corner = corner_through(cls, new_code.text().get());
+  return {frame, std::move(head), std::move(new_code), std::move(old_code), std::move(corner), false};
+}
+
+// Appends what the old code of sheet `cell` of `scale` adds to its parent's.
+void append_suffix(CodeText& code, PyObject* cls, int scale, const Cell& cell) {
+  const Scale& level = kScales[scale];
+  const long long m = local_number(cell, level.k);
+  code.append('-');
+  switch (level.suffix) {
+    case Suffix::Quarter:
+    case Suffix::QuarterLower: {
+      const AlphabetValue quarters(cls, level.suffix == Suffix::Quarter ? Alphabet::Quarters : Alphabet::QuartersLower);
+      if (quarters.own()) {
+        code.append(quarters.own_letter(m - 1));
+      } else {
+        code.append_object(quarters.item(m - 1).get());
+      }
+      return;
+    }
+    case Suffix::Bracketed:
+      code.append('[');
+      code.append_padded(m, 0);
+      code.append(']');
+      return;
+    case Suffix::Parenthesized:
+      code.append('(');
+      code.append_padded(m, 0);
+      code.append(')');
+      return;
+    case Suffix::Number:
+    case Suffix::None:
+    case Suffix::Sheet200K:
+      code.append_padded(m, 0);
+      return;
+  }
+}
+
+struct SheetCodes {
+  Ref new_code, old_code, boundary;
+};
+
+SheetCodes map_sheet(PyObject* cls, double longitude, double latitude, PyObject* scale_argument);
+
+// The old code of the sheet of `scale` (1:100,000 or finer) that holds the position.
+CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int scale, const Frame1M& frame,
+                         const Chain& chain) {
+  CodeText code;
+  if (!host::finds_own_member(cls, names::map, map_body)) {
+    Ref lon = host::real(longitude);
+    Ref lat = host::real(latitude);
+    Ref answer = host::call_method(cls, names::map, lon.get(), lat.get(), scale_object(scale));
+    code.append_object(host::get_item(answer.get(), names::old).get());
+    return code;
+  }
+  if (!frame.own || !own_alphabets(cls)) {
+    code.append_object(map_sheet(cls, longitude, latitude, scale_object(scale)).old_code.get());
+    return code;
+  }
+  // The whole chain is the class's own: the old code of each level from the
+  // child of the 1:1,000,000 sheet down, as the nested calls would build it.
+  int levels[kScaleCount];
+  int count = 0;
+  for (int s = scale; s >= 0; s = kScales[s].parent) levels[count++] = s;
+  code = frame.old_code;
+  for (int i = count - 1; i >= 0; --i) append_suffix(code, cls, levels[i], chain.cells[levels[i]]);
+  return code;
+}
+
+SheetCodes map_sheet(PyObject* cls, double longitude, double latitude, PyObject* scale_argument) {
+  check_position_or_raise(longitude, latitude);
+  const Frame1M frame = frame_1m(cls, longitude, latitude);
+  const int scale = scale_of(scale_argument);
+  if (scale == k1M) {
+    Ref boundary = host::DictBuilder(4)
+                       .put(names::north, frame.corner.south_plus(4))
+                       .put(names::south, frame.corner.south_plus(0))
+                       .put(names::west, frame.corner.west_plus(0))
+                       .put(names::east, frame.corner.west_plus(6))
+                       .take();
+    return {frame.new_code.text(), frame.old_code.text(), std::move(boundary)};
+  }
+
+  const double south = frame.corner.south_degrees(CornerEdges::Use::SubtractedFrom, latitude);
+  const double west = frame.corner.west_degrees(CornerEdges::Use::SubtractedFrom, longitude);
+  Chain chain;
+  host::checked_math(0.0, chain_of(longitude, latitude, west, south, scale, chain));
+  const Cell& cell = chain.cells[scale];
+  const Scale& level = kScales[scale];
+  const Ref boundary = boundary_dict(boundary_of(cell, west, south, level));
+
+  if (scale == k200K) {
+    CodeText code = frame.sign_and_letter;
+    code.append('-');
+    code.append_padded(column_200k(longitude), 2);
+    code.append("-(");
+    code.append_padded(local_number(cell, level.k), 2);
+    code.append(')');
+    Ref text = code.text();
+    return {text, text, boundary};
+  }
+
+  CodeText new_code = frame.new_code;
+  const AlphabetValue scale_letters(cls, Alphabet::ScaleLetters);
+  if (scale_letters.own()) {
+    new_code.append(scale_letters.own_letter(level.letter));
+  } else {
+    new_code.append_object(scale_letters.item(level.letter).get());
+  }
+  new_code.append_padded(cell.row, level.digits);
+  new_code.append_padded(cell.col, level.digits);
+  Ref new_text = new_code.text();
+
+  CodeText old_code = level.parent < 0 ? frame.old_code
+                                       : parent_old_code(cls, longitude, latitude, level.parent, frame, chain);
+  append_suffix(old_code, cls, scale, cell);
+  return {std::move(new_text), old_code.text(), boundary};
+}
+
+}  // namespace
+
+Ref map_body(const Args& args) {
+  SheetCodes sheet = map_sheet(args.self(), args.real(0), args.real(1), args[2]);
+  return host::DictBuilder(3)
+      .put(names::new_code, sheet.new_code)
+      .put(names::old, sheet.old_code)
+      .put(names::boundary, sheet.boundary)
+      .take();
+}
+
+}  // namespace mapgrid
