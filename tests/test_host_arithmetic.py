@@ -139,6 +139,18 @@ class BinaryOperationsTest(unittest.TestCase):
             differing += x ** 2.0 != x * x
         self.assertGreater(differing, 0)
 
+    def test_fast_squares_equal_the_library_pow(self):
+        # The cheap square must answer x ** 2 everywhere, above all where x * x differs from it.
+        rng = random.Random(9)
+        values = sample_doubles(20000, 10) + [2.0 ** -450, 2.0 ** 450, 2.0 ** 451, 1e-200, 1e200, 1e155, 3.0, -3.0]
+        hard = []
+        while len(hard) < 300:
+            x = rng.uniform(1.0, 2.0) * 10.0 ** rng.randint(-40, 40)
+            if x ** 2 != x * x:
+                hard.append(x)
+        for x in values + hard + [-x for x in hard]:
+            self.assertTrue(same(outcome(Arithmetic.unary, "square", x), outcome(lambda v: v ** 2, x)), x)
+
     def test_python_floor_division_is_not_floor_of_the_quotient(self):
         self.assertEqual(Arithmetic.binary("//", 3.333333333333333, 0.6666666666666666), 4.0)
         self.assertEqual(Arithmetic.binary("%", -1.0, 360.0), 359.0)

@@ -89,7 +89,7 @@ Ref binary(const Args& args) {
   return host::real(host::checked_math(value, error));
 }
 
-// unary(name, x): math.<name>(x); floor and ceil answer the host's int.
+// unary(name, x): math.<name>(x), or x ** 2 for "square"; floor and ceil answer the host's int.
 Ref unary(const Args& args) {
   const std::string_view name = host::utf8(args[0]);
   const double x = args.real(1);
@@ -105,6 +105,7 @@ Ref unary(const Args& args) {
   else if (name == "sqrt") value = pymath::sqrt(x, error);
   else if (name == "exp") value = pymath::exp(x, error);
   else if (name == "log") value = pymath::log(x, error);
+  else if (name == "square") value = pymath::square(x, error);
   else if (name == "radians") value = pymath::radians(x);
   else if (name == "degrees") value = pymath::degrees(x);
   else if (name == "floor") value = pymath::floor(x, error), integral = true;

@@ -1,0 +1,91 @@
+#include "projection/geodesic.h"
+
+#include <cmath>
+
+namespace projection {
+
+using pymath::Error;
+using pymath::square;  // v ** 2 of the host: the C library's pow, never v * v
+
+VincentyLine vincenty_iterate(double latitude1, double latitude2, double longitude_difference, double f) {
+  using End = VincentyLine::End;
+  VincentyLine line;
+  Error& error = line.error;
+  const double U1 = pymath::atan((1.0 - f) * pymath::tan(pymath::radians(latitude1), error), error);
+  const double U2 = pymath::atan((1.0 - f) * pymath::tan(pymath::radians(latitude2), error), error);
+  const double L = pymath::radians(longitude_difference);
+  double lambda = L;
+  const double sinU1 = pymath::sin(U1, error), cosU1 = pymath::cos(U1, error);
+  const double sinU2 = pymath::sin(U2, error), cosU2 = pymath::cos(U2, error);
+  if (error != Error::None) {
+    line.end = End::Arithmetic;
+    return line;
+  }
+
+  for (int pass = 1; pass <= kVincentyMaxIterations; ++pass) {
+    const double sinLambda = pymath::sin(lambda, error);
+    const double cosLambda = pymath::cos(lambda, error);
+    const double across = square(cosU2 * sinLambda, error);
+    const double along = square(cosU1 * sinU2 - (sinU1 * cosU2) * cosLambda, error);
+    const double sinSigma = pymath::sqrt(across + along, error);
+    if (error != Error::None) break;
+    if (sinSigma == 0.0) {
+      line.end = End::Coincident;
+      return line;
+    }
+    const double cosSigma = sinU1 * sinU2 + (cosU1 * cosU2) * cosLambda;
+    const double sigma = pymath::atan2(sinSigma, cosSigma, error);
+    const double sinAlpha = ((cosU1 * cosU2) * sinLambda) / sinSigma;
+    const double cosSqAlpha = 1.0 - square(sinAlpha, error);
+    // Along the equator cos²(alpha) is 0: the host's division fails there and
+    // the term is taken as 0.
+    const double cos2SigmaM = cosSqAlpha == 0.0 ? 0.0 : cosSigma - ((2.0 * sinU1) * sinU2) / cosSqAlpha;
+    const double C = ((f / 16.0) * cosSqAlpha) * (4.0 + f * (4.0 - 3.0 * cosSqAlpha));
+    const double previous = lambda;
+    const double bend = -1.0 + 2.0 * square(cos2SigmaM, error);
+    lambda = L + (((1.0 - C) * f) * sinAlpha) * (sigma + (C * sinSigma) * (cos2SigmaM + (C * cosSigma) * bend));
+    if (error != Error::None) break;
+    line.sigma = sigma;
+    line.sin_sigma = sinSigma;
+    line.cos_sigma = cosSigma;
+    line.cos_2sigma_m = cos2SigmaM;
+    line.cos_sq_alpha = cosSqAlpha;
+    if (std::fabs(lambda - previous) < kVincentyThreshold) return line;
+  }
+  line.end = error != Error::None ? End::Arithmetic : End::NotConverged;
+  return line;
+}
+
+double vincenty_length(const VincentyLine& line, double f, double a, Error& error) {
+  const double sinSigma = line.sin_sigma, cosSigma = line.cos_sigma, cos2SigmaM = line.cos_2sigma_m;
+  const double b = (1.0 - f) * a;
+  const double a2 = square(a, error);
+  const double b2 = square(b, error);
+  const double uSq = pymath::divide(line.cos_sq_alpha * (a2 - b2), square(b, error), error);
+  const double A = 1.0 + (uSq / 16384.0) * (4096.0 + uSq * (-768.0 + uSq * (320.0 - 175.0 * uSq)));
+  const double B = (uSq / 1024.0) * (256.0 + uSq * (-128.0 + uSq * (74.0 - 47.0 * uSq)));
+  // The squares in the host's order of evaluation, so the first failure is the host's.
+  const double bend = -1.0 + 2.0 * square(cos2SigmaM, error);
+  const double sin_term = -3.0 + 4.0 * square(sinSigma, error);
+  const double cos_term = -3.0 + 4.0 * square(cos2SigmaM, error);
+  const double pinch = (((B / 6.0) * cos2SigmaM) * sin_term) * cos_term;
+  const double deltaSigma = (B * sinSigma) * (cos2SigmaM + (B / 4.0) * (cosSigma * bend - pinch));
+  return (b * A) * (line.sigma - deltaSigma);
+}
+
+GeodesicLength geodesic_length(double longitude1, double latitude1, double longitude2, double latitude2, double f,
+                               double a) {
+  if (longitude1 == longitude2 && latitude1 == latitude2) return {};
+  const VincentyLine line = vincenty_iterate(latitude1, latitude2, longitude2 - longitude1, f);
+  switch (line.end) {
+    case VincentyLine::End::Coincident: return {};
+    case VincentyLine::End::NotConverged: return {.converged = false};
+    case VincentyLine::End::Arithmetic: return {.converged = false, .error = line.error};
+    case VincentyLine::End::Converged: break;
+  }
+  GeodesicLength result;
+  result.metres = vincenty_length(line, f, a, result.error);
+  return result;
+}
+
+}  // namespace projection
