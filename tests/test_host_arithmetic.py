@@ -170,6 +170,13 @@ class MathFunctionsTest(unittest.TestCase):
                                 (name, value))
 
 
+    def test_sine_and_cosine_at_once_equal_each_alone(self):
+        values = sample_doubles(20000, 11) + [i * math.pi / 8 for i in range(-40, 41)]
+        for value in values:
+            self.assertTrue(same(outcome(Arithmetic.unary, "sin_cos.sin", value), outcome(math.sin, value)), value)
+            self.assertTrue(same(outcome(Arithmetic.unary, "sin_cos.cos", value), outcome(math.cos, value)), value)
+
+
 class CharacterClassesTest(unittest.TestCase):
     def test_every_code_point_against_re(self):
         table = Arithmetic.character_classes()

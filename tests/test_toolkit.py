@@ -51,6 +51,12 @@ class ParameterKindsTest(unittest.TestCase):
                     Sample.mixed(*args, **kwargs)
                 self.assertEqual(str(caught.exception), text)
 
+    def test_keywords_made_at_run_time_bind_by_their_text(self):
+        text = "".join(["te", "xt"])  # equal to the parameter name, not the same object
+        self.assertEqual(Sample.mixed(1.0, **{text: "t", "".join(["fl", "ag"]): 1})[4:], (True, "t"))
+        with self.assertRaisesRegex(TypeError, "unexpected keyword argument 'texts'"):
+            Sample.mixed(1.0, **{text + "s": "t"})
+
     def test_truth_errors_pass_out(self):
         class Undecided:
             def __bool__(self):

@@ -54,8 +54,11 @@ PyObject* keyword_value(PyObject* kwnames, PyObject* const* kwvalues, PyObject* 
   for (Py_ssize_t k = 0; k < count; ++k) {
     if (PyTuple_GET_ITEM(kwnames, k) == name) return kwvalues[k];
   }
+  // Parameter names are interned, so an interned keyword that is not `name`
+  // itself names something else: only keywords made at run time are compared.
   for (Py_ssize_t k = 0; k < count; ++k) {
-    if (same_name(PyTuple_GET_ITEM(kwnames, k), name)) return kwvalues[k];
+    PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
+    if (!PyUnicode_CHECK_INTERNED(keyword) && same_name(keyword, name)) return kwvalues[k];
   }
   return nullptr;
 }

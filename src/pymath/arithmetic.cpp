@@ -200,6 +200,12 @@ double math_pow(double x, double y, Error& error) {
 
 double sin(double x, Error& error) { return checked_result(x, std::sin(x), false, error); }
 double cos(double x, Error& error) { return checked_result(x, std::cos(x), false, error); }
+SinCos sin_cos(double x, Error& error) {
+  SinCos result;
+  ::sincos(x, &result.sin, &result.cos);
+  checked_result(x, result.sin, false, error);
+  return result;
+}
 double tan(double x, Error& error) { return checked_result(x, std::tan(x), false, error); }
 double asin(double x, Error& error) { return checked_result(x, std::asin(x), false, error); }
 double acos(double x, Error& error) { return checked_result(x, std::acos(x), false, error); }

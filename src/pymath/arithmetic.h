@@ -85,6 +85,12 @@ inline double square(double x, Error& error) {
 // The math module's functions of one argument and atan2.
 double sin(double x, Error& error);
 double cos(double x, Error& error);
+// math.sin(x) and math.cos(x) at once, by the library's sincos (the same
+// doubles as sin and cos apart, for a little less than their cost).
+struct SinCos {
+  double sin, cos;
+};
+SinCos sin_cos(double x, Error& error);
 double tan(double x, Error& error);
 double asin(double x, Error& error);
 double acos(double x, Error& error);

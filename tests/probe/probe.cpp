@@ -89,7 +89,8 @@ Ref binary(const Args& args) {
   return host::real(host::checked_math(value, error));
 }
 
-// unary(name, x): math.<name>(x), or x ** 2 for "square"; floor and ceil answer the host's int.
+// unary(name, x): math.<name>(x), or x ** 2 for "square" and one half of
+// pymath::sin_cos for "sin_cos.sin" and "sin_cos.cos"; floor and ceil answer the host's int.
 Ref unary(const Args& args) {
   const std::string_view name = host::utf8(args[0]);
   const double x = args.real(1);
@@ -106,6 +107,8 @@ Ref unary(const Args& args) {
   else if (name == "exp") value = pymath::exp(x, error);
   else if (name == "log") value = pymath::log(x, error);
   else if (name == "square") value = pymath::square(x, error);
+  else if (name == "sin_cos.sin") value = pymath::sin_cos(x, error).sin;
+  else if (name == "sin_cos.cos") value = pymath::sin_cos(x, error).cos;
   else if (name == "radians") value = pymath::radians(x);
   else if (name == "degrees") value = pymath::degrees(x);
   else if (name == "floor") value = pymath::floor(x, error), integral = true;
