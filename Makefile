@@ -42,6 +42,7 @@ bench: build
 	$(PYTHON) bench/bench_projection.py
 	$(PYTHON) bench/bench_geometry_loads.py
 	$(PYTHON) bench/bench_mapgrid.py
+	$(PYTHON) bench/bench_projection_conic.py
 
 # The fuzz targets (clang's libFuzzer, AddressSanitizer, UBSan): fuzz/fuzz_<name>.cpp
 # over the pure cores, each seeded by `fuzz/make_corpus.py <name>` and run for

@@ -32,8 +32,9 @@ Transformed albers_forward(const AlbersCone& cone, double longitude, double lati
   const double cita = n * (pymath::radians(longitude) - pymath::radians(cone.central_meridian));
   const double under = cone.c - (2.0 * n) * pymath::sin(pymath::radians(latitude), error);
   const double ro = pymath::divide(pymath::sqrt(under, error), n, error);
-  const double x = (ro * pymath::sin(cita, error)) * cone.a;
-  const double y = (cone.ro0 - ro * pymath::cos(cita, error)) * cone.a;
+  const pymath::SinCos turn = pymath::sin_cos(cita, error);
+  const double x = (ro * turn.sin) * cone.a;
+  const double y = (cone.ro0 - ro * turn.cos) * cone.a;
   return settle(x, y, error);
 }
 

@@ -7,24 +7,24 @@ namespace projection {
 using pymath::Error;
 using pymath::square;  // v ** 2 of the host: the C library's pow, never v * v
 
-VincentyLine vincenty_iterate(double latitude1, double latitude2, double longitude_difference, double f) {
+ReducedLatitude reduced_latitude(double latitude, double f, Error& error) {
+  const double U = pymath::atan((1.0 - f) * pymath::tan(pymath::radians(latitude), error), error);
+  const pymath::SinCos sc = pymath::sin_cos(U, error);
+  return {sc.sin, sc.cos};
+}
+
+VincentyLine vincenty_iterate(const ReducedLatitude& u1, const ReducedLatitude& u2, double longitude_difference,
+                              double f) {
   using End = VincentyLine::End;
   VincentyLine line;
   Error& error = line.error;
-  const double U1 = pymath::atan((1.0 - f) * pymath::tan(pymath::radians(latitude1), error), error);
-  const double U2 = pymath::atan((1.0 - f) * pymath::tan(pymath::radians(latitude2), error), error);
+  const double sinU1 = u1.sin, cosU1 = u1.cos, sinU2 = u2.sin, cosU2 = u2.cos;
   const double L = pymath::radians(longitude_difference);
   double lambda = L;
-  const double sinU1 = pymath::sin(U1, error), cosU1 = pymath::cos(U1, error);
-  const double sinU2 = pymath::sin(U2, error), cosU2 = pymath::cos(U2, error);
-  if (error != Error::None) {
-    line.end = End::Arithmetic;
-    return line;
-  }
 
   for (int pass = 1; pass <= kVincentyMaxIterations; ++pass) {
-    const double sinLambda = pymath::sin(lambda, error);
-    const double cosLambda = pymath::cos(lambda, error);
+    const pymath::SinCos turn = pymath::sin_cos(lambda, error);
+    const double sinLambda = turn.sin, cosLambda = turn.cos;
     const double across = square(cosU2 * sinLambda, error);
     const double along = square(cosU1 * sinU2 - (sinU1 * cosU2) * cosLambda, error);
     const double sinSigma = pymath::sqrt(across + along, error);
@@ -76,7 +76,11 @@ double vincenty_length(const VincentyLine& line, double f, double a, Error& erro
 GeodesicLength geodesic_length(double longitude1, double latitude1, double longitude2, double latitude2, double f,
                                double a) {
   if (longitude1 == longitude2 && latitude1 == latitude2) return {};
-  const VincentyLine line = vincenty_iterate(latitude1, latitude2, longitude2 - longitude1, f);
+  Error error{};
+  const ReducedLatitude u1 = reduced_latitude(latitude1, f, error);
+  const ReducedLatitude u2 = reduced_latitude(latitude2, f, error);
+  if (error != Error::None) return {.converged = false, .error = error};
+  const VincentyLine line = vincenty_iterate(u1, u2, longitude2 - longitude1, f);
   switch (line.end) {
     case VincentyLine::End::Coincident: return {};
     case VincentyLine::End::NotConverged: return {.converged = false};

@@ -30,11 +30,19 @@ struct VincentyLine {
   double sigma = 0.0, sin_sigma = 0.0, cos_sigma = 0.0, cos_2sigma_m = 0.0, cos_sq_alpha = 0.0;
 };
 
-// The iteration, from the latitudes in degrees (unreduced, any double) and the
-// longitude difference lon2 - lon1 in degrees (unreduced), with flattening `f`.
-// An infinite latitude or difference fails with the domain error of tan or sin;
-// NaN never converges.
-VincentyLine vincenty_iterate(double latitude1, double latitude2, double longitude_difference, double f);
+// The reduced latitude U = atan((1 - f) tan(radians(latitude))) of a latitude
+// in degrees (unreduced, any double), as its sine and cosine. An infinite
+// latitude fails with the domain error of tan.
+struct ReducedLatitude {
+  double sin = 0.0, cos = 1.0;
+};
+ReducedLatitude reduced_latitude(double latitude, double f, pymath::Error& error);
+
+// The iteration, from the two reduced latitudes and the longitude difference
+// lon2 - lon1 in degrees (unreduced), with flattening `f`. An infinite
+// difference fails with the domain error of sin; NaN never converges.
+VincentyLine vincenty_iterate(const ReducedLatitude& u1, const ReducedLatitude& u2, double longitude_difference,
+                              double f);
 
 // The length in metres of a converged line (Vincenty's series for A, B and
 // delta sigma), with the same `f` and the semi-major axis `a`.

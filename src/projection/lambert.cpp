@@ -40,6 +40,9 @@ double calc_r(double a, double F, double t, double n, Error& error) {
 
 // pi/2 - 2 atan(t_i ((1 - e sin(phi)) / (1 + e sin(phi))) ** (e / 2))
 double calc_phi(double t_i, double e, double phi, Error& error) {
+  // At phi = 0 (where the inverse starts) e sin(phi) is 0 and the power is 1.0
+  // exactly: t_i times it is t_i.
+  if (phi == 0.0 && std::isfinite(e)) return kHostPi * 0.5 - 2.0 * pymath::atan(t_i, error);
   const double esinphi = e * pymath::sin(phi, error);
   return kHostPi * 0.5 - 2.0 * pymath::atan(t_i * flattening_factor(esinphi, e, error), error);
 }
@@ -96,8 +99,9 @@ Transformed lambert_forward(const LambertCone& cone, double longitude, double la
   const double r = calc_r(cone.a, cone.F, t, cone.n, error);
   const double theta = cone.n * (pymath::radians(longitude) - pymath::radians(cone.central_meridian));
   // The false origin is added as written: a product of -0.0 becomes 0.0.
-  const double easting = kFalseEasting + r * pymath::sin(theta, error);
-  const double northing = (kFalseNorthing + cone.rF) - r * pymath::cos(theta, error);
+  const pymath::SinCos turn = pymath::sin_cos(theta, error);
+  const double easting = kFalseEasting + r * turn.sin;
+  const double northing = (kFalseNorthing + cone.rF) - r * turn.cos;
   return settle(easting, northing, error);
 }
 

@@ -1,0 +1,125 @@
+// Projection.albers and Projection.lambert: the conic projections with two
+// standard parallels. Both check their reference system, then the ranges of the
+// cone parameters, make the cone (before the coordinates are looked at), and
+// project forward or inverse.
+#include <cstring>
+
+#include "projection/albers.h"
+#include "projection/classes.h"
+#include "projection/lambert.h"
+#include "projection/names.h"
+#include "projection/transform_binding.h"
+
+namespace projection {
+
+namespace {
+
+using host::Args;
+using host::Ref;
+
+// Parameter positions, after the class.
+enum : std::size_t { kLongitude, kLatitude, kCentralMeridian, kOriginLatitude, kParallel1, kParallel2, kX, kY, kCrs };
+
+ConeParameters cone_parameters(const Args& args) {
+  return {args.real(kCentralMeridian), args.real(kOriginLatitude), args.real(kParallel1), args.real(kParallel2)};
+}
+
+binding::FaultValues named_values(const ConeParameters& p) {
+  return {.central_meridian = p.central_meridian,
+          .origin_latitude = p.origin_latitude,
+          .parallel1 = p.parallel1,
+          .parallel2 = p.parallel2};
+}
+
+// The record of `crs` once it is known to be a key of the class's table, and
+// the cone parameters once they are known to lie in their ranges.
+Ref checked_reference_system(const Args& args, const ConeParameters& p) {
+  Ref table = binding::reference_table(args.self());
+  PyObject* crs = args[kCrs];
+  // A plain dict answers membership and look-up at once; another mapping is
+  // asked for membership first and for the record once the ranges have passed.
+  const bool plain = PyDict_CheckExact(table.get());
+  Ref record;
+  if (plain) {
+    record = Ref::borrow(PyDict_GetItemWithError(table.get(), crs));
+    if (!record && PyErr_Occurred()) host::raise_pending();
+  }
+  if (plain ? !record : !host::contains(table.get(), crs)) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
+  if (const Fault fault = check_cone_parameters(p); fault != Fault::None) {
+    binding::raise_fault(fault, pymath::Error::None, named_values(p));
+  }
+  return plain ? record : host::get_item(table.get(), crs);
+}
+
+// The last cone made, kept with the exact doubles it was made from: a pure
+// function of them, so a run of calls with one cone makes it once.
+template <typename Cone, std::size_t N>
+struct LastCone {
+  double key[N] = {};
+  Cone cone{};
+  bool valid = false;
+
+  const Cone* find(const double (&wanted)[N]) const {
+    return valid && std::memcmp(key, wanted, sizeof key) == 0 ? &cone : nullptr;
+  }
+  const Cone& keep(const double (&made_from)[N], const Cone& made) {
+    std::memcpy(key, made_from, sizeof key);
+    cone = made;
+    valid = true;
+    return cone;
+  }
+};
+
+// Forward when longitude and latitude are both given, else inverse when x and
+// y are, else "Invalid parameter.".
+template <typename Cone>
+Ref project(const Args& args, const Cone& cone, const ConeParameters& p,
+            Transformed (*forward)(const Cone&, double, double), Transformed (*inverse)(const Cone&, double, double)) {
+  const std::optional<double> longitude = args.optional_real(kLongitude), latitude = args.optional_real(kLatitude);
+  if (longitude && latitude) {
+    binding::FaultValues values = named_values(p);
+    values.longitude = *longitude;
+    values.latitude = *latitude;
+    return binding::pair_of(forward(cone, *longitude, *latitude), values);
+  }
+  const std::optional<double> x = args.optional_real(kX), y = args.optional_real(kY);
+  if (x && y) return binding::pair_of(inverse(cone, *x, *y), named_values(p));
+  binding::raise_no_pair();
+}
+
+}  // namespace
+
+Ref albers(const Args& args) {
+  const ConeParameters p = cone_parameters(args);
+  Ref record = checked_reference_system(args, p);
+  const double a = binding::record_real(record.get(), names::a);
+
+  static LastCone<AlbersCone, 5> last;
+  const double key[5] = {a, p.central_meridian, p.origin_latitude, p.parallel1, p.parallel2};
+  const AlbersCone* cone = last.find(key);
+  if (cone == nullptr) {
+    const AlbersSetup setup = albers_cone(a, p);
+    if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
+    cone = &last.keep(key, setup.cone);
+  }
+  return project(args, *cone, p, albers_forward, albers_inverse);
+}
+
+Ref lambert(const Args& args) {
+  const ConeParameters p = cone_parameters(args);
+  Ref record = checked_reference_system(args, p);
+  const double a = binding::record_real(record.get(), names::a);
+  const double f = binding::record_real(record.get(), names::f);
+
+  static LastCone<LambertCone, 6> last;
+  const double key[6] = {a, f, p.central_meridian, p.origin_latitude, p.parallel1, p.parallel2};
+  const LambertCone* cone = last.find(key);
+  if (cone == nullptr) {
+    const LambertSetup setup = lambert_cone(a, f, p);
+    if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
+    cone = &last.keep(key, setup.cone);
+  }
+  return project(args, *cone, p, lambert_forward, lambert_inverse);
+}
+
+}  // namespace projection

@@ -1,0 +1,80 @@
+#include "projection/transform_binding.h"
+
+#include "projection/names.h"
+
+namespace projection::binding {
+
+using host::Ref;
+
+namespace {
+
+// cls.datum. For a class made by `type` itself, the member is found in the
+// class's lookup cache as the attribute access would find it (the metaclass
+// has no such member, and a descriptor still has its __get__ called).
+Ref table_of(PyObject* cls) {
+  if (Py_IS_TYPE(cls, &PyType_Type)) {
+    PyObject* found = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(cls), names::datum);
+    if (found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr) return Ref::borrow(found);
+  }
+  return host::get_attr(cls, names::datum);
+}
+
+}  // namespace
+
+Ref reference_table(PyObject* cls) { return table_of(cls); }
+
+Ref reference_system(PyObject* cls, PyObject* key) {
+  Ref table = table_of(cls);
+  return host::get_item(table.get(), key);
+}
+
+double record_real(PyObject* record, PyObject* field) {
+  Ref value = host::get_attr(record, field);
+  PyObject* v = value.get();
+  if (PyFloat_Check(v)) return PyFloat_AS_DOUBLE(v);
+  if (PyLong_Check(v)) {
+    const double converted = PyLong_AsDouble(v);
+    if (converted == -1.0 && PyErr_Occurred()) host::raise_pending();
+    return converted;
+  }
+  host::raise_format(PyExc_TypeError, "Expected float, got %.200s", Py_TYPE(v)->tp_name);
+}
+
+namespace {
+
+
+constexpr const char* kDegrees180 = "] parameter. Should be between -180 and +180.";
+constexpr const char* kDegrees90 = "] parameter. Should be between -90 and +90.";
+
+[[noreturn]] void raise_range(const char* head, double value, const char* tail) {
+  Ref number = host::real(value);
+  host::raise_text(PyExc_Exception, host::concat_format(head, number.get(), tail));
+}
+
+}  // namespace
+
+void raise_fault(Fault fault, pymath::Error math, const FaultValues& v) {
+  switch (fault) {
+    case Fault::CentralMeridian: raise_range("Invalid [centralMeridian: ", v.central_meridian, kDegrees180);
+    case Fault::OriginLatitude: raise_range("Invalid [originLatitude: ", v.origin_latitude, kDegrees90);
+    case Fault::Parallel1: raise_range("Invalid [parallel1: ", v.parallel1, kDegrees90);
+    case Fault::Parallel2: raise_range("Invalid [parallel2: ", v.parallel2, kDegrees90);
+    case Fault::Longitude: raise_range("Invalid [longitude: ", v.longitude, kDegrees180);
+    case Fault::Latitude: raise_range("Invalid [latitude: ", v.latitude, kDegrees90);
+    case Fault::Arithmetic: host::raise_math(math);
+    case Fault::None: break;
+  }
+  host::raise(PyExc_SystemError, "no projection failure to raise");
+}
+
+void raise_no_pair() { host::raise(PyExc_Exception, "Invalid parameter."); }
+
+Ref pair_of(const Transformed& result, const FaultValues& values) {
+  if (!result.ok()) raise_fault(result.fault, result.math, values);
+  Ref pair = host::checked(PyTuple_New(2));
+  PyTuple_SET_ITEM(pair.get(), 0, host::real(result.first).release());
+  PyTuple_SET_ITEM(pair.get(), 1, host::real(result.second).release());
+  return pair;
+}
+
+}  // namespace projection::binding

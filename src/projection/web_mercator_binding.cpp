@@ -1,0 +1,33 @@
+// Projection.webMercator: spherical Mercator on the WGS 84 semi-major axis.
+#include "projection/classes.h"
+#include "projection/names.h"
+#include "projection/transform_binding.h"
+#include "projection/web_mercator.h"
+
+namespace projection {
+
+namespace {
+
+// The year key of WGS 84, made once and kept for the process.
+PyObject* wgs84_key() {
+  static PyObject* key = host::integer(1984).release();
+  return key;
+}
+
+}  // namespace
+
+host::Ref web_mercator(const host::Args& args) {
+  // The radius is read before the direction is chosen, on every call.
+  host::Ref record = binding::reference_system(args.self(), wgs84_key());
+  const double a = binding::record_real(record.get(), names::a);
+  const std::optional<double> longitude = args.optional_real(0), latitude = args.optional_real(1);
+  if (longitude && latitude) {
+    return binding::pair_of(web_mercator_forward(a, *longitude, *latitude),
+                            {.longitude = *longitude, .latitude = *latitude});
+  }
+  const std::optional<double> x = args.optional_real(2), y = args.optional_real(3);
+  if (x && y) return binding::pair_of(web_mercator_inverse(a, *x, *y), {});
+  binding::raise_no_pair();
+}
+
+}  // namespace projection
