@@ -125,7 +125,10 @@ def albers(cls, longitude=None, latitude=None, centralMeridian=0.0, originLatitu
 
 
 def lambert(cls, longitude=None, latitude=None, centralMeridian=0.0, originLatitude=0.0, parallel1=20.0,
-            parallel2=50.0, x=None, y=None, crs=2000):
+            parallel2=50.0, x=None, y=None, crs=2000, mended=True):
+    """`mended`: the inverse's angle is turned by half a turn for points beyond a
+    quarter turn about the apex; False gives the form that recovers longitudes
+    only within 90°/|n| of the central meridian."""
     centralMeridian, originLatitude = float(centralMeridian), float(originLatitude)
     parallel1, parallel2 = float(parallel1), float(parallel2)
     if crs not in cls.datum:
@@ -181,6 +184,8 @@ def lambert(cls, longitude=None, latitude=None, centralMeridian=0.0, originLatit
         return falseEast + r * math.sin(theta), falseNorth + _rF - r * math.cos(theta)
     if x is not None and y is not None:
         theta_i = math.atan((x - falseEast) / (_rF - (y - falseNorth)))
+        if mended and (_rF - (y - falseNorth)) * _n < 0:
+            theta_i += math.pi if (x - falseEast) * _n >= 0 else -math.pi
         s = 1 if _n > 0 else -1
         r_i = s * math.sqrt((x - falseEast) * (x - falseEast) + (_rF - (y - falseNorth)) * (_rF - (y - falseNorth)))
         t_i = math.pow(r_i / (a * _F), 1.0 / _n)

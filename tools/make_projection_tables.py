@@ -89,6 +89,9 @@ def cone_groups(label, proj_name, cones, ellipsoid_options, rng):
         points = points_on(rng, cm, southern, 10)
         if proj_name == "aea":  # the equal-area cone reaches the opposite pole's neighbourhood
             points.append((degrees_text(cm + 30.0), "85.000000" if southern else "-85.000000"))
+        # Far from the central meridian: beyond a quarter turn about the apex.
+        far = cm + 170.0 if cm + 170.0 <= 180.0 else cm - 170.0
+        points.append((degrees_text(far), "-40.000000" if southern else "40.000000"))
         groups += forward_and_inverse(label, [crs, cm, origin, p1, p2], options + ellipsoid_options(crs), points)
     return groups
 

@@ -52,22 +52,27 @@ Ref checked_reference_system(const Args& args, const ConeParameters& p) {
 }
 
 // The last cone made, kept with the exact doubles it was made from: a pure
-// function of them, so a run of calls with one cone makes it once.
+// function of them, so a run of calls with one cone makes it once. A call
+// takes its own copy, so nothing it runs can change the cone it works with.
 template <typename Cone, std::size_t N>
-struct LastCone {
-  double key[N] = {};
-  Cone cone{};
-  bool valid = false;
+class LastCone {
+ public:
+  // The cone of `key`, made by `make` (a setup, or a failure raised) unless kept.
+  template <typename Make>
+  Cone of(const double (&key)[N], const ConeParameters& p, Make make) {
+    if (valid_ && std::memcmp(key_, key, sizeof key_) == 0) return cone_;
+    const auto setup = make();
+    if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
+    std::memcpy(key_, key, sizeof key_);
+    cone_ = setup.cone;
+    valid_ = true;
+    return cone_;
+  }
 
-  const Cone* find(const double (&wanted)[N]) const {
-    return valid && std::memcmp(key, wanted, sizeof key) == 0 ? &cone : nullptr;
-  }
-  const Cone& keep(const double (&made_from)[N], const Cone& made) {
-    std::memcpy(key, made_from, sizeof key);
-    cone = made;
-    valid = true;
-    return cone;
-  }
+ private:
+  double key_[N] = {};
+  Cone cone_{};
+  bool valid_ = false;
 };
 
 // Forward when longitude and latitude are both given, else inverse when x and
@@ -96,13 +101,8 @@ Ref albers(const Args& args) {
 
   static LastCone<AlbersCone, 5> last;
   const double key[5] = {a, p.central_meridian, p.origin_latitude, p.parallel1, p.parallel2};
-  const AlbersCone* cone = last.find(key);
-  if (cone == nullptr) {
-    const AlbersSetup setup = albers_cone(a, p);
-    if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
-    cone = &last.keep(key, setup.cone);
-  }
-  return project(args, *cone, p, albers_forward, albers_inverse);
+  const AlbersCone cone = last.of(key, p, [&] { return albers_cone(a, p); });
+  return project(args, cone, p, albers_forward, albers_inverse);
 }
 
 Ref lambert(const Args& args) {
@@ -113,13 +113,8 @@ Ref lambert(const Args& args) {
 
   static LastCone<LambertCone, 6> last;
   const double key[6] = {a, f, p.central_meridian, p.origin_latitude, p.parallel1, p.parallel2};
-  const LambertCone* cone = last.find(key);
-  if (cone == nullptr) {
-    const LambertSetup setup = lambert_cone(a, f, p);
-    if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
-    cone = &last.keep(key, setup.cone);
-  }
-  return project(args, *cone, p, lambert_forward, lambert_inverse);
+  const LambertCone cone = last.of(key, p, [&] { return lambert_cone(a, f, p); });
+  return project(args, cone, p, lambert_forward, lambert_inverse);
 }
 
 }  // namespace projection

@@ -109,7 +109,11 @@ Transformed lambert_inverse(const LambertCone& cone, double x, double y) {
   Error error{};
   const double east = x - kFalseEasting;
   const double toward_apex = cone.rF - (y - kFalseNorthing);
-  const double theta_i = pymath::atan(pymath::divide(east, toward_apex, error), error);
+  double theta_i = pymath::atan(pymath::divide(east, toward_apex, error), error);
+  // The one-argument arctangent gives the angle about the apex only within a
+  // quarter turn; a point beyond it (its distance toward the apex of the other
+  // sign than n) lies a half turn further round.
+  if (toward_apex * cone.n < 0.0) theta_i += east * cone.n >= 0.0 ? kHostPi : -kHostPi;
   const double sign = cone.n > 0.0 ? 1.0 : -1.0;
   const double r_i = sign * pymath::sqrt(east * east + toward_apex * toward_apex, error);
   const double exponent_base = pymath::divide(r_i, cone.a * cone.F, error);

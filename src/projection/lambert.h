@@ -40,10 +40,10 @@ LambertSetup lambert_cone(double a, double f, const ConeParameters& parameters);
 // latitude in -90..90 degrees; the longitude difference is not reduced.
 Transformed lambert_forward(const LambertCone& cone, double longitude, double latitude);
 
-// Inverse: (longitude, latitude) in degrees of any x, y in metres. The angle
-// about the apex is the one-argument arctangent, so longitudes come back only
-// within 90°/|n| of the central meridian. y equal to rF fails with a division
-// by zero.
+// Inverse: (longitude, latitude) in degrees of any x, y in metres, unreduced.
+// The angle about the apex is the arctangent of x / (rF - y), turned by half a
+// turn for points beyond a quarter turn, so longitudes come back up to 180°/|n|
+// from the central meridian. y equal to rF fails with a division by zero.
 Transformed lambert_inverse(const LambertCone& cone, double x, double y);
 
 }  // namespace projection

@@ -31,6 +31,20 @@ TEST(Lambert, ForwardAndInverseAreTheHostsDoubles) {
   EXPECT_EQ(inverse.second, 0x1.0f2bfd5be6f97p+5);
 }
 
+TEST(Lambert, InverseUndoesTheForwardBeyondAQuarterTurn) {
+  // 170° from the central meridian is some 99° about the apex on these cones.
+  for (const ConeParameters& p : {ConeParameters{}, ConeParameters{0.0, 0.0, -20.0, -50.0}}) {
+    const LambertCone cone = cone_of(kA, kF, p);
+    const double latitude = p.parallel1 < 0.0 ? -35.0 : 35.0;
+    for (const double longitude : {170.0, -170.0}) {
+      const Transformed forward = lambert_forward(cone, longitude, latitude);
+      const Transformed back = lambert_inverse(cone, forward.first, forward.second);
+      EXPECT_NEAR(back.first, longitude, 1e-9);
+      EXPECT_NEAR(back.second, latitude, 1e-9);
+    }
+  }
+}
+
 TEST(Lambert, EpsgWorkedExample) {
   // Clarke 1866; false origin 27°50'N 99°W; parallels 28°23'N and 30°17'N;
   // 28°30'N 96°W is 2963503.91 and 254759.80 US survey feet (easting at the origin 2000000).
