@@ -208,5 +208,23 @@ class CharacterClassesTest(unittest.TestCase):
                                  (pattern_text, hex(c)))
 
 
+class ChineseCodecsTest(unittest.TestCase):
+    """gb2312 and gbk decoding with errors ignored, by the core's own tables."""
+
+    def test_every_pair_and_random_texts(self):
+        rng = random.Random(9)
+        pieces = [bytes([b]) for b in (0x00, 0x20, 0x41, 0x7F, 0x80, 0x81, 0xA0, 0xA1, 0xAA, 0xFE, 0xFF)]
+        pieces += ["中文路名 A1".encode("gbk"), "测绘".encode("gb2312"), b"\xa1\xa4", b"\xa8\x44", b"\xa1"]
+        for codec in ("gb2312", "gbk"):
+            with self.subTest(codec=codec):
+                pairs = [bytes([lead, trail]) for lead in range(0x80, 0x100) for trail in range(0x100)]
+                for data in pairs:
+                    self.assertEqual(Arithmetic.chinese_decode(codec, data), data.decode(codec, "ignore"), data)
+                for _ in range(20000):
+                    data = b"".join(rng.choice(pieces) for _ in range(rng.randrange(0, 10)))
+                    data += bytes(rng.randrange(256) for _ in range(rng.randrange(0, 4)))
+                    self.assertEqual(Arithmetic.chinese_decode(codec, data), data.decode(codec, "ignore"), data)
+
+
 if __name__ == "__main__":
     unittest.main()

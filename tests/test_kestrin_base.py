@@ -42,7 +42,8 @@ class BytesToStrTest(unittest.TestCase):
     def test_matches_the_host_on_random_fields(self):
         rng = random.Random(20251210)
         alphabet = [b"\0", b" ", b"\xa1\xa1", b"\xb2\xe2", b"\xa3", b"A", b"\t", b"\xff", b"\xc2\xa0", b"\xe3\x80\x80"]
-        for encoding in ("GB2312", "gbk", "utf-8", "latin-1", "ascii", "utf-16-le", "cp1252"):
+        for encoding in ("GB2312", "gbk", "cp936", "EUC_CN", "gb18030", "utf-8", "latin-1", "ascii", "utf-16-le",
+                         "cp1252", "GB2312"):
             for _ in range(400):
                 data = b"".join(rng.choice(alphabet) for _ in range(rng.randrange(12)))
                 with self.subTest(encoding=encoding, data=data):
@@ -51,6 +52,8 @@ class BytesToStrTest(unittest.TestCase):
     def test_codec_errors_are_the_hosts(self):
         with self.assertRaises(LookupError):
             B.bytesToStr(b"abc", "no-such-codec")
+        with self.assertRaisesRegex(LookupError, "^'hex' is not a text encoding; use codecs.decode"):
+            B.bytesToStr(b"abc", "hex")
         for encoding in ("utf-8\0junk", "\udcff"):
             with self.subTest(encoding=encoding):
                 with self.assertRaises(Exception) as ours:

@@ -4,7 +4,11 @@
 #include "core/classes.h"
 #include "host/ops.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "pymath/chinese_codecs.h"
 
 namespace core {
 
@@ -14,18 +18,25 @@ using host::Ref;
 
 namespace {
 
-// The decode function of the last text encoding asked for by name. Looking a
-// codec up by its name costs the host several times the decoding of a short
-// field, and the fields of a file all share one encoding.
+// How a text encoding decodes: its decode function, or, for the host's own
+// gb2312 and gbk codecs, the same decoding done here.
+struct TextDecoder {
+  PyObject* decode = nullptr;  // null: the host's own decode must run
+  std::optional<pymath::ChineseCodec> chinese;
+};
+
+// The decoder of the last text encoding asked for by name. Looking a codec up
+// by its name costs the host several times the decoding of a short field, and
+// the fields of a file all share one encoding.
 class DecoderCache {
  public:
-  // The decoder of `encoding`, or null where the host's own decode must run:
-  // its built-in codecs (faster there), and any codec that is not a text encoding.
-  PyObject* find(PyObject* encoding, const char* name) {
+  // The decoder of `encoding`: the host's own decode for its built-in codecs
+  // (faster there) and for any codec that is not a text encoding.
+  TextDecoder find(PyObject* encoding, const char* name) {
     if (encoding_ && (encoding_.get() == encoding || PyUnicode_Compare(encoding_.get(), encoding) == 0)) {
-      return decoder_.get();
+      return found_;
     }
-    if (builtin_codec(name)) return nullptr;
+    if (builtin_codec(name)) return {};
     Ref codecs = host::import_module("codecs");
     Ref info = host::call(host::get_attr(codecs.get(), host::text("lookup").get()).get(), encoding);
     PyObject* is_text = PyObject_GetAttrString(info.get(), "_is_text_encoding");
@@ -33,11 +44,12 @@ class DecoderCache {
       if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::raise_pending();
       PyErr_Clear();
     } else if (!host::truth(Ref::steal(is_text).get())) {
-      return nullptr;
+      return {};
     }
     decoder_ = host::get_index(info.get(), 1);
+    found_ = {decoder_.get(), chinese_codec(info.get(), decoder_.get())};
     encoding_ = Ref::borrow(encoding);
-    return decoder_.get();
+    return found_;
   }
 
  private:
@@ -53,8 +65,28 @@ class DecoderCache {
     return false;
   }
 
+  // gb2312 or gbk when the codec is the host's own (its decode a method of
+  // the C multibyte codec), which the tables here reproduce.
+  static std::optional<pymath::ChineseCodec> chinese_codec(PyObject* info, PyObject* decoder) {
+    if (!PyCFunction_Check(decoder) || PyCFunction_GET_SELF(decoder) == nullptr ||
+        std::string_view(Py_TYPE(PyCFunction_GET_SELF(decoder))->tp_name) != "_multibytecodec.MultibyteCodec") {
+      return std::nullopt;
+    }
+    PyObject* name = PyObject_GetAttrString(info, "name");
+    if (name == nullptr) {
+      PyErr_Clear();
+      return std::nullopt;
+    }
+    Ref owned = Ref::steal(name);
+    if (!PyUnicode_Check(name)) return std::nullopt;
+    if (PyUnicode_CompareWithASCIIString(name, "gb2312") == 0) return pymath::ChineseCodec::GB2312;
+    if (PyUnicode_CompareWithASCIIString(name, "gbk") == 0) return pymath::ChineseCodec::GBK;
+    return std::nullopt;
+  }
+
   Ref encoding_;
   Ref decoder_;
+  TextDecoder found_;
 };
 
 // decoder(data, "ignore")[0], with the host's own error when it is not a str.
@@ -70,6 +102,13 @@ Ref run_decoder(PyObject* decoder, std::string_view data, const char* name) {
   return checked(PyUnicode_Decode(data.data(), static_cast<Py_ssize_t>(data.size()), name, "ignore"));
 }
 
+Ref decode_chinese(pymath::ChineseCodec codec, std::string_view data) {
+  static std::u16string* const units = new std::u16string;  // reused; kept for the process
+  units->clear();
+  pymath::decode_ignoring(codec, data, *units);
+  return checked(PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, units->data(), static_cast<Py_ssize_t>(units->size())));
+}
+
 }  // namespace
 
 Ref field_text(std::string_view field, PyObject* encoding) {
@@ -79,10 +118,11 @@ Ref field_text(std::string_view field, PyObject* encoding) {
   }
   const std::string_view text(field.data(), kestrin::text_length(field.data(), field.size()));
   static DecoderCache* const cache = new DecoderCache;  // kept for the process: never torn down after the host
-  PyObject* decoder = cache->find(encoding, codec.data());
-  Ref decoded = decoder != nullptr
-                    ? run_decoder(decoder, text, codec.data())
-                    : checked(PyUnicode_Decode(text.data(), static_cast<Py_ssize_t>(text.size()), codec.data(), "ignore"));
+  const TextDecoder decoder = cache->find(encoding, codec.data());
+  Ref decoded = decoder.chinese   ? decode_chinese(*decoder.chinese, text)
+                : decoder.decode ? run_decoder(decoder.decode, text, codec.data())
+                                 : checked(PyUnicode_Decode(text.data(), static_cast<Py_ssize_t>(text.size()),
+                                                            codec.data(), "ignore"));
   return host::rstrip_text(std::move(decoded));
 }
 

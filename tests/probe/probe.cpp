@@ -15,6 +15,7 @@
 #include "host/names.h"
 #include "host/ops.h"
 #include "pymath/arithmetic.h"
+#include "pymath/chinese_codecs.h"
 #include "pymath/float_text.h"
 #include "pymath/unicode.h"
 #include "probe/probe.h"
@@ -116,6 +117,16 @@ Ref unary(const Args& args) {
   else host::raise(PyExc_ValueError, "unknown function");
   host::checked_math(value, error);
   return integral ? checked(PyLong_FromDouble(value)) : host::real(value);
+}
+
+// chinese_decode(codec, data): data.decode(codec, "ignore") by the core's own tables.
+Ref chinese_decode(const Args& args) {
+  const std::string_view codec = host::utf8(args[0]);
+  PyObject* data = args[1];
+  std::u16string units;
+  pymath::decode_ignoring(codec == "gbk" ? pymath::ChineseCodec::GBK : pymath::ChineseCodec::GB2312,
+                          {PyBytes_AS_STRING(data), static_cast<std::size_t>(PyBytes_GET_SIZE(data))}, units);
+  return checked(PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, units.data(), static_cast<Py_ssize_t>(units.size())));
 }
 
 // Three bytes per code point, for all of them: 1 when `\s`, the digit value
@@ -276,6 +287,9 @@ const host::ClassSpec& functions_class() {
           host::Method{.name = "unary", .kind = MethodKind::Static,
                        .params = {param("name").exactly(&PyUnicode_Type), param("x").real()}, .body = unary},
           host::Method{.name = "character_classes", .kind = MethodKind::Static, .body = character_classes},
+          host::Method{.name = "chinese_decode", .kind = MethodKind::Static,
+                       .params = {param("codec").exactly(&PyUnicode_Type), param("data").exactly(&PyBytes_Type)},
+                       .body = chinese_decode},
       },
   };
   return spec;
