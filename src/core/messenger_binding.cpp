@@ -116,6 +116,8 @@ void report_slot_error() {
   host::call(host::builtin(names::print).get(), line.get());
 }
 
+}  // namespace
+
 Ref publish(const Args& args) {
   PyObject* key = args[0];
   PyObject* value = args[1];
@@ -136,6 +138,13 @@ Ref publish(const Args& args) {
   }
   return host::none();
 }
+
+bool nothing_to_publish(PyObject* self, PyObject* key) {
+  Ref table = subscribers_of(self);
+  return PyDict_CheckExact(table.get()) && !slots_under(table.get(), key);
+}
+
+namespace {
 
 constexpr const char* kMessengerDoc =
     "消息订阅与发布器，通常用于跟踪处理进度。\n"

@@ -5,6 +5,7 @@
 // reached through the object, so a subclass can replace any of them.
 #include <string>
 
+#include "core/classes.h"
 #include "host/file.h"
 #include "host/json_writer.h"
 #include "mapgis/names.h"
@@ -58,10 +59,16 @@ void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& wri
   long long pointer = 0;
   std::string text;
   while (Ref feature = Ref::steal(PyIter_Next(iterator.get()))) {
-    Ref progress = checked(PyDict_New());
-    checked_status(PyDict_SetItem(progress.get(), names::index, checked(PyLong_FromLongLong(pointer)).get()));
-    checked_status(PyDict_SetItem(progress.get(), names::count, host::get_attr(self, names::FeatureCount).get()));
-    host::call_method(self, names::publish, names::progress, progress.get());
+    Ref index = checked(PyLong_FromLongLong(pointer));
+    Ref count = host::get_attr(self, names::FeatureCount);
+    // No slot would see the progress value when the object's own publish finds none.
+    if (!host::finds_own_member(self, names::publish, core::publish) ||
+        !core::nothing_to_publish(self, names::progress)) {
+      host::DictBuilder progress(2);
+      progress.put(names::index, index);
+      progress.put(names::count, count);
+      host::call_method(self, names::publish, names::progress, progress.get());
+    }
     ++pointer;
     if (pointer > 1) out.write(",");
     if (const std::string* ready = host::raw_json_text(feature.get())) {

@@ -431,11 +431,11 @@ class FeatureRun final : public host::GeneratorBody {
     return decode_text(self(), bytes, encoding.get());
   }
 
-  // The style of a point into `style`; false (the style is None) for a type outside 0 to 5.
-  bool point_style(const feature::PointHead& head, const feature::PointSub& sub, Style& style) {
+  // The style of a point into `style`, with the point's text already read for
+  // the types that have one; false (the style is None) for a type outside 0 to 5.
+  bool point_style(const feature::PointHead& head, const feature::PointSub& sub, const Ref& text, Style& style) {
     const Ref transparent = integer(head.transparent);
     if (const auto* s = std::get_if<feature::PointString>(&sub)) {
-      Ref text = point_text(head);
       style.put(11, text);
       style.put(1, double{s->height});
       style.put(2, double{s->width});
@@ -469,13 +469,11 @@ class FeatureRun final : public host::GeneratorBody {
       style.put(7, colour(a->color));
       style.put(22, std::int64_t{a->layer});
     } else if (const auto* image = std::get_if<feature::PointImage>(&sub)) {
-      Ref file = point_text(head);
-      style.put(12, file);
+      style.put(12, text);
       style.put(1, double{image->height});
       style.put(2, double{image->width});
       style.put(3, double{image->angle});
     } else if (const auto* t = std::get_if<feature::PointText>(&sub)) {
-      Ref text = point_text(head);
       style.put(11, text);
       style.put(1, double{t->height});
       style.put(2, double{t->width});
@@ -501,14 +499,17 @@ class FeatureRun final : public host::GeneratorBody {
     Ref time_stamp = host::get_attr(self(), names::TimeStamp);
     // The sub-record lies right behind the head: read it before anything moves the file.
     const feature::PointSub sub = walk_->point_sub(head);
-    Style style(*this, 13);
-    // Texts go through bytesToStr and a codec, which a script may provide.
+    // The text (string, image and text points) is the first thing the style
+    // reads; it goes through bytesToStr and a codec, which a script may provide,
+    // so it is read before the rest of the style is built quietly.
     const bool has_text = std::holds_alternative<feature::PointString>(sub) ||
                           std::holds_alternative<feature::PointImage>(sub) ||
                           std::holds_alternative<feature::PointText>(sub);
+    const Ref text = has_text ? point_text(head) : Ref();
+    Style style(*this, 13);
     const bool styled = [&] {
-      const QuietColours quiet(*this, style, !has_text);
-      return point_style(head, sub, style);
+      const QuietColours quiet(*this, style, true);
+      return point_style(head, sub, text, style);
     }();
     if (json_features_) {
       flat_properties(i);
