@@ -3,10 +3,13 @@
     python3.12 fuzz/make_corpus.py readers build-fuzz/corpus-readers
 
 readers: one small colour library, project file and point, line and polygon
-file, from the test fixture writer; angle_text: angle texts of every form.
+file, from the test fixture writer; angle_text: angle texts of every form;
+mapgrid: new and old sheet codes of every scale, some messy, positions and
+view windows.
 Other targets add their seeds below."""
 import os
 import pathlib
+import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -25,9 +28,26 @@ def angle_text():
     return {f"angle-{i}": text for i, text in enumerate(texts)}
 
 
+def mapgrid():
+    """Sheet codes as Latin-1 bytes (0xF0 stands for the Kelvin sign, 0xF4 for a
+    full-width zero, 0xF8 for an ideographic space), positions as two
+    little-endian doubles before a code, and windows as four doubles and a zoom level."""
+    codes = [b"J47", b"SJ-47", b"J47B002002", b"J47K17281921", b"SJ47K23042304", b"J-47-D", b"J-47-[12]",
+             b"J-47-(30)", b"J-47-107", b"J-47-107-C-3", b"J-47-107-(57)-c-7-3-3", b"W-60-84-(8)-b-3-2-2",
+             b" n j - 47 - 107 - (57) - c", b"x\nJ47\nK-48", b"\xf047", b"J47\xf000010001", b"J-47-[\xf4\xf5]",
+             b"\xf8J-47-107-C-5", b"J 4 7", b"*J47", b" \n" * 64]
+    seeds = {f"code-{i}": code for i, code in enumerate(codes)}
+    for i, (longitude, latitude) in enumerate([(101.0, 37.0), (-1e-17, -4.0), (179.999, 89.999), (-5e-324, 0.0)]):
+        seeds[f"position-{i}"] = struct.pack("<dd", longitude, latitude) + codes[i]
+    for i, (window, zoom) in enumerate([((40, 20, 80, 100), 0), ((0.01, 0, 100, 100.02), 16), ((6, 4, 100, 101), 8)]):
+        seeds[f"window-{i}"] = struct.pack("<4db", *window, zoom)
+    return seeds
+
+
 SEEDS = {
     "readers": readers,
     "angle_text": angle_text,
+    "mapgrid": mapgrid,
 }
 
 

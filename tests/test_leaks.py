@@ -89,6 +89,10 @@ class LeakTest(unittest.TestCase):
             def map(cls, longitude, latitude, scale=1000000):
                 return super().map(longitude, latitude, scale)
 
+            @classmethod
+            def parse(cls, code):
+                return super().parse(code)
+
         def partial_grid():
             lines = grid.grid(10, 0, 0, 10, 9)
             next(lines)
@@ -101,6 +105,13 @@ class LeakTest(unittest.TestCase):
             "map argument errors": attempt(lambda: grid.map(101, 37, True), TypeError),
             "corner": lambda: grid._MapGrid__corner1000000("\u3000sj-47"),
             "corner errors": attempt(lambda: grid._MapGrid__corner1000000("\u212a47"), Exception),
+            "parse": lambda: [grid.parse(code) for code in ("J47", "SJ47K23042304", "J-47-(30)", "j-47-107-c-3",
+                                                            "J-47-107-(\uff15\uff17)-c-7-3-3")],
+            "parse through a subclass": lambda: Grid.parse("J-47-107-(57)-c-7-3-3"),
+            "parse errors": attempt(lambda: grid.parse("J47B000001"), Exception),
+            "parse old-code errors": attempt(lambda: grid.parse("J-47-107-C-5"), Exception),
+            "parse scale letter errors": attempt(lambda: grid.parse("J47\u212a00010001"), Exception),
+            "parse argument errors": attempt(lambda: grid.parse(None), TypeError),
             "grid": lambda: (list(grid.grid(40, 20, 80, 100)), list(grid.grid(1, 0, 0, 1, 16, True))),
             "partial grid": partial_grid,
             "grid errors": attempt(lambda: next(grid.grid(20, 40, 0, 1)), Exception),

@@ -89,10 +89,10 @@ class ClassTest(unittest.TestCase):
     def test_members_in_order_with_their_kinds(self):
         members = [name for name in vars(MapGrid) if name not in ("__module__", "__doc__")]
         self.assertEqual(members, ["__init__", "_MapGrid__mapcode", "_MapGrid__mapword", "_MapGrid__mapword5000",
-                                   "_MapGrid__scalecode", "_MapGrid__corner1000000", "map", "grid"])
+                                   "_MapGrid__scalecode", "_MapGrid__corner1000000", "map", "parse", "grid"])
         kinds = {name: type(vars(MapGrid)[name]) for name in members}
-        self.assertEqual([kinds[n] for n in ("_MapGrid__corner1000000", "map", "grid")],
-                         [classmethod, classmethod, staticmethod])
+        self.assertEqual([kinds[n] for n in ("_MapGrid__corner1000000", "map", "parse", "grid")],
+                         [classmethod, classmethod, classmethod, staticmethod])
         self.assertEqual((MapGrid._MapGrid__mapcode, MapGrid._MapGrid__mapword, MapGrid._MapGrid__mapword5000,
                           MapGrid._MapGrid__scalecode), ("ABCDEFGHIJKLMNOPQRSTUVW", "ABCD", "abcd", "BCDEFGHIJK"))
         self.assertIs(MapGrid.__bases__[0], kestrinpy.KestrinBase)
@@ -101,13 +101,14 @@ class ClassTest(unittest.TestCase):
         self.assertEqual(str(inspect.signature(corner)), "(code: 'str') -> 'Union[dict, None]'")
         self.assertEqual(str(inspect.signature(MapGrid.map)),
                          "(longitude: 'float', latitude: 'float', scale: 'int' = 1000000) -> 'dict'")
+        self.assertEqual(str(inspect.signature(MapGrid.parse)), "(code: 'str') -> 'dict'")
         self.assertEqual(str(inspect.signature(MapGrid.grid)),
                          "(north: 'float', south: 'float', west: 'float', east: 'float', zoom: 'int' = 0, "
                          "summary: 'bool' = False) -> 'Iterator'")
         self.assertEqual((corner.__name__, MapGrid.map.__qualname__), ("__corner1000000", "MapGrid.map"))
         self.assertIn("2012-06-29", MapGrid.__doc__)
         self.assertIn("2012-10-01", MapGrid.__doc__)
-        for method in (corner, MapGrid.map, MapGrid.grid):
+        for method in (corner, MapGrid.map, MapGrid.parse, MapGrid.grid):
             self.assertRegex(method.__doc__, "[\u4e00-\u9fff]")
 
     def test_objects_answer_as_the_class(self):

@@ -221,6 +221,7 @@ constexpr const char* kClassDoc =
     "1:2000、1:1000、1:500 共十一种比例尺，另加标准之外、沿用旧编号的 1:200000。\n"
     "\n"
     "    map    由经纬度与比例尺求图幅的新图号、旧图号与图幅范围\n"
+    "    parse  由新图号或旧图号求比例尺与图幅范围\n"
     "    grid   视窗内的分幅格网线（生成器）\n";
 
 constexpr const char* kCornerDoc =
@@ -239,6 +240,17 @@ constexpr const char* kMapDoc =
     "\n"
     "例：map(101, 37) → new 'J47'，old 'J-47'，范围北 40、南 36、西 96、东 102；\n"
     "    map(101, 37, 500) → new 'J47K17281921'，old 'J-47-107-(57)-c-7-3-3'。";
+
+constexpr const char* kParseDoc =
+    "由图号求比例尺与图幅范围。\n"
+    "\n"
+    "code：新图号（如 J47、J47D009011、J47K17281921）或旧图号（如 J-47-D、J-47-[12]、\n"
+    "J-47-(30)、J-47-107、J-47-107-C-3、J-47-107-(57)-c-7-3-3），大小写均可，\n"
+    "各部分之间可有空白；南半球图号以 S 开头。旧图号先换算为同一图幅的新图号再解析。\n"
+    "返回 {'scale': 比例尺分母, 'boundary': {'north', 'south', 'west', 'east'}}。\n"
+    "\n"
+    "例：parse('J-47-107-(57)') 与 parse('J47G072081') 都得到 scale 10000，\n"
+    "    范围北 37.041666666666664、南 37.0、西 101.0、东 101.0625。";
 
 constexpr const char* kGridDoc =
     "视窗内的分幅格网线，逐条生成。\n"
@@ -280,6 +292,12 @@ const host::ClassSpec& map_grid_class() {
                            .returns = "dict",
                            .doc = kMapDoc,
                            .body = map_body},
+              host::Method{.name = "parse",
+                           .kind = MethodKind::Class,
+                           .params = {param("code", "str").exactly(&PyUnicode_Type)},
+                           .returns = "dict",
+                           .doc = kParseDoc,
+                           .body = parse_body},
               host::Method{.name = "grid",
                            .kind = MethodKind::Static,
                            .params = {param("north", "float").real(), param("south", "float").real(),

@@ -16,6 +16,7 @@ namespace mapgrid {
 // The method bodies, by which a member found on a class is known as the module's own.
 host::Ref corner_body(const host::Args& args);
 host::Ref map_body(const host::Args& args);
+host::Ref parse_body(const host::Args& args);
 host::Ref grid_body(const host::Args& args);
 
 // The class's alphabets and their letters as the class was made.
