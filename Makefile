@@ -44,6 +44,7 @@ bench: build
 	$(PYTHON) bench/bench_mapgrid.py
 	$(PYTHON) bench/bench_projection_conic.py
 	$(PYTHON) bench/bench_mapgrid_parse.py
+	$(PYTHON) bench/bench_projection_gauss_kruger.py
 
 # The fuzz targets (clang's libFuzzer, AddressSanitizer, UBSan): fuzz/fuzz_<name>.cpp
 # over the pure cores, each seeded by `fuzz/make_corpus.py <name>` and run for

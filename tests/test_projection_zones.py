@@ -1,5 +1,6 @@
 """Zone numbers and central meridians: borders, both zone widths, the host's
 float % and // on many longitudes, argument rules, and subclasses that replace zone."""
+import math
 import random
 import unittest
 
@@ -35,8 +36,15 @@ class ZoneTest(unittest.TestCase):
 
     def test_host_arithmetic_on_many_longitudes(self):
         rng = random.Random(14)
-        borders = [b + d for b in range(-180, 181, 3) for d in (-1e-9, -1e-14, 0.0, 1e-14, 1e-9)]
+        # the doubles nearest every zone border (the multiples of 1.5°)
+        borders = []
+        for border in [b / 2 for b in range(-360, 361, 3)]:
+            below = above = float(border)
+            for _ in range(6):
+                borders += [below, above]
+                below, above = math.nextafter(below, -math.inf), math.nextafter(above, math.inf)
         longitudes = [rng.uniform(-180, 180) for _ in range(20000)] + [b for b in borders if -180 <= b <= 180]
+        longitudes += [-1e-20, -5e-324, 5e-324, -1e-300, 1e-16, -1e-13]
         for code in (3, 6):
             for longitude in longitudes:
                 if Projection.zone(longitude, code) != host_zone(longitude, code):

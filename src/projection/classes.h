@@ -1,6 +1,8 @@
 // The coordinate projection class: its member table and the bodies of its methods.
 #pragma once
 
+#include <optional>
+
 #include "host/classes.h"
 
 namespace projection {
@@ -12,6 +14,17 @@ host::Ref angle(const host::Args& args);
 host::Ref zone(const host::Args& args);
 host::Ref central_meridian(const host::Args& args);
 host::Ref gauss_kruger(const host::Args& args);
+
+// cls.centralMeridian(longitude=longitude, zoneCode=6), which must answer a
+// float (TypeError "Expected float, got ..." otherwise); run directly while the
+// class's centralMeridian and zone are the module's own. Nothing when it
+// answers None.
+std::optional<double> automatic_meridian(PyObject* cls, PyObject* longitude);
+
+// The int object that keys the year's record in the table the class was
+// created with (borrowed), or null for another year: a look-up by the very
+// key object skips the comparison of equal ints.
+PyObject* year_key(long long year);
 
 // Web Mercator, geodesics, Albers and Lambert.
 host::Ref web_mercator(const host::Args& args);

@@ -1,5 +1,6 @@
 // Projection: the class frame, the reference-system record and table, and the
 // member table that registers every method with its parameters.
+#include <iterator>
 #include <string>
 
 #include "host/ops.h"
@@ -42,17 +43,23 @@ Ref make_crs(const host::ClassContext& context) {
                                   {"datum", "str"}});
 }
 
+// The year keys of the table, kept for the process (the class lives as long).
+PyObject* g_year_keys[std::size(kSystems)] = {};
+
 // Every key of a system maps to the one record of that system.
 Ref make_datum(const host::ClassContext& context) {
   PyObject* crs = PyDict_GetItemString(context.namespace_, "CRS");
   if (crs == nullptr) host::raise(PyExc_SystemError, "the CRS record class is made before the table");
   host::DictBuilder table(16);
-  for (const ReferenceSystem& system : kSystems) {
+  for (std::size_t i = 0; i < std::size(kSystems); ++i) {
+    const ReferenceSystem& system = kSystems[i];
     Ref record = host::call(crs, host::real(system.a).get(), host::real(system.f).get(),
                             host::text(system.name).get(), host::text(system.spheroid).get(),
                             host::text(system.datum).get());
-    table.put(host::integer(system.year).get(), record);
+    Ref year = host::integer(system.year);
+    table.put(year.get(), record);
     for (const char* alias : system.aliases) table.put(host::text(alias).get(), record);
+    if (g_year_keys[i] == nullptr) g_year_keys[i] = year.release();
   }
   return table.take();
 }
@@ -149,6 +156,13 @@ std::vector<host::Param> conic_params() {
 }
 
 }  // namespace
+
+PyObject* year_key(long long year) {
+  for (std::size_t i = 0; i < std::size(kSystems); ++i) {
+    if (kSystems[i].year == year) return g_year_keys[i];
+  }
+  return nullptr;
+}
 
 const host::ClassSpec& projection_class() {
   using host::MethodKind;

@@ -78,4 +78,17 @@ Ref central_meridian(const Args& args) {
   return meridian_of(given, number.value_or(0), number && zones::zone_in_range(*number, three), three);
 }
 
+std::optional<double> automatic_meridian(PyObject* cls, PyObject* longitude) {
+  if (host::finds_own_member(cls, names::centralMeridian, central_meridian) &&
+      host::finds_own_member(cls, names::zone, zone)) {
+    return zones::six_degree_meridian(checked_zone_number(PyFloat_AS_DOUBLE(longitude), false));
+  }
+  static const host::Keywords kKeywords{"longitude", "zoneCode"};
+  Ref six = host::integer(6);
+  Ref answer = host::call_method_keywords(cls, names::centralMeridian, {}, kKeywords, {longitude, six.get()});
+  host::expect_exact(answer.get(), &PyFloat_Type);
+  if (answer.get() == Py_None) return std::nullopt;
+  return PyFloat_AS_DOUBLE(answer.get());
+}
+
 }  // namespace projection
