@@ -42,7 +42,8 @@ VincentyLine vincenty_iterate(const ReducedLatitude& u1, const ReducedLatitude& 
     const double cos2SigmaM = cosSqAlpha == 0.0 ? 0.0 : cosSigma - ((2.0 * sinU1) * sinU2) / cosSqAlpha;
     const double C = ((f / 16.0) * cosSqAlpha) * (4.0 + f * (4.0 - 3.0 * cosSqAlpha));
     const double previous = lambda;
-    const double bend = -1.0 + 2.0 * square(cos2SigmaM, error);
+    const double cos2SigmaM_squared = square(cos2SigmaM, error);
+    const double bend = -1.0 + 2.0 * cos2SigmaM_squared;
     lambda = L + (((1.0 - C) * f) * sinAlpha) * (sigma + (C * sinSigma) * (cos2SigmaM + (C * cosSigma) * bend));
     if (error != Error::None) break;
     line.sigma = sigma;
@@ -50,6 +51,7 @@ VincentyLine vincenty_iterate(const ReducedLatitude& u1, const ReducedLatitude& 
     line.cos_sigma = cosSigma;
     line.cos_2sigma_m = cos2SigmaM;
     line.cos_sq_alpha = cosSqAlpha;
+    line.cos_2sigma_m_squared = cos2SigmaM_squared;
     if (std::fabs(lambda - previous) < kVincentyThreshold) return line;
   }
   line.end = error != Error::None ? End::Arithmetic : End::NotConverged;
@@ -59,15 +61,16 @@ VincentyLine vincenty_iterate(const ReducedLatitude& u1, const ReducedLatitude& 
 double vincenty_length(const VincentyLine& line, double f, double a, Error& error) {
   const double sinSigma = line.sin_sigma, cosSigma = line.cos_sigma, cos2SigmaM = line.cos_2sigma_m;
   const double b = (1.0 - f) * a;
+  // b ** 2 twice and cos2SigmaM ** 2 (already squared by the last pass) are the
+  // same doubles each time: each is squared once.
   const double a2 = square(a, error);
   const double b2 = square(b, error);
-  const double uSq = pymath::divide(line.cos_sq_alpha * (a2 - b2), square(b, error), error);
+  const double uSq = pymath::divide(line.cos_sq_alpha * (a2 - b2), b2, error);
   const double A = 1.0 + (uSq / 16384.0) * (4096.0 + uSq * (-768.0 + uSq * (320.0 - 175.0 * uSq)));
   const double B = (uSq / 1024.0) * (256.0 + uSq * (-128.0 + uSq * (74.0 - 47.0 * uSq)));
-  // The squares in the host's order of evaluation, so the first failure is the host's.
-  const double bend = -1.0 + 2.0 * square(cos2SigmaM, error);
+  const double bend = -1.0 + 2.0 * line.cos_2sigma_m_squared;
   const double sin_term = -3.0 + 4.0 * square(sinSigma, error);
-  const double cos_term = -3.0 + 4.0 * square(cos2SigmaM, error);
+  const double cos_term = -3.0 + 4.0 * line.cos_2sigma_m_squared;
   const double pinch = (((B / 6.0) * cos2SigmaM) * sin_term) * cos_term;
   const double deltaSigma = (B * sinSigma) * (cos2SigmaM + (B / 4.0) * (cosSigma * bend - pinch));
   return (b * A) * (line.sigma - deltaSigma);

@@ -28,6 +28,7 @@ struct VincentyLine {
   End end = End::Converged;
   pymath::Error error = pymath::Error::None;
   double sigma = 0.0, sin_sigma = 0.0, cos_sigma = 0.0, cos_2sigma_m = 0.0, cos_sq_alpha = 0.0;
+  double cos_2sigma_m_squared = 0.0;  // cos_2sigma_m ** 2
 };
 
 // The reduced latitude U = atan((1 - f) tan(radians(latitude))) of a latitude
