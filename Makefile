@@ -41,6 +41,7 @@ bench: build
 	$(PYTHON) bench/bench_export.py
 	$(PYTHON) bench/bench_projection.py
 	$(PYTHON) bench/bench_geometry_loads.py
+	$(PYTHON) bench/bench_geometry_text.py
 	$(PYTHON) bench/bench_mapgrid.py
 	$(PYTHON) bench/bench_projection_conic.py
 	$(PYTHON) bench/bench_mapgrid_parse.py
@@ -49,7 +50,7 @@ bench: build
 # The fuzz targets (clang's libFuzzer, AddressSanitizer, UBSan): fuzz/fuzz_<name>.cpp
 # over the pure cores, each seeded by `fuzz/make_corpus.py <name>` and run for
 # FUZZ_SECONDS seconds (FUZZ_SECONDS=600 make fuzz for a longer run).
-FUZZ_TARGETS = readers angle_text mapgrid
+FUZZ_TARGETS = readers angle_text mapgrid geometry
 FUZZ_HEADERS = $(wildcard src/*/*.h src/*/*.inc)
 
 $(FUZZ_BUILD)/fuzz_%: fuzz/fuzz_%.cpp $(CORE_SOURCES) $(FUZZ_HEADERS)

@@ -5,7 +5,7 @@
 readers: one small colour library, project file and point, line and polygon
 file, from the test fixture writer; angle_text: angle texts of every form;
 mapgrid: new and old sheet codes of every scale, some messy, positions and
-view windows.
+view windows; geometry: WKT, free and GeoJSON texts of every shape.
 Other targets add their seeds below."""
 import os
 import pathlib
@@ -44,10 +44,27 @@ def mapgrid():
     return seeds
 
 
+def geometry():
+    """Geometry texts as Latin-1 bytes (0xF0 stands for an ideographic space,
+    0xF1 for a full-width comma, 0xF9 for a dotless i)."""
+    texts = [b"POINT (-115.81 37.24)", b"point z (1 2 3)", b"(-155.52 19.61,-156.22  20.74)",
+             b"MULTIPOINT(1 2,3 4)", b"LINESTRING ( 1 2 , 3 4 ,)", b"POLYGON ((0 0, 4 0, 4 4, 0 0), (1 1, 2 1, 2 2, 1 1))",
+             b"((0 0, 4 0, 4 4, 0 0)(1 1, 2 1, 2 2, 1 1))",
+             b"MULTIPOLYGON (((0 0,4 0,4 4,0 0),(1 1,2 1,2 2,1 1)),((5 5,6 5,6 6,5 5)))",
+             b"MULTIPOLYGON (((0 0, 4 0, 4 4, 0 0), (1 1, 2 1, 2 2, 1 1)))",
+             b"GEOMETRYCOLLECTION (POINT (1 2),linestring (1 2, 3 4), POLYGON ((0 0,1 0,1 1,0 0)))",
+             b"GEOMETRYCOLLECTION (GEOMETRYCOLLECTION (PO\xf9NT (1 2)))", b"SRID=4326;POINT (1e3 -2.5E-1)",
+             b"POINT (NaN -Infinity 12345678901234567890)", b"120 38,122 39\xf199 28\xf0120 38", b" ,1,2,3 ",
+             b'{"type": "Point", "coordinates": [1, 2]}', b"[[1, 2], [3, 4]]", b"(" + b"(1 2)" * 14 + b"   x)",
+             b"(((((1 2)))))", b"1 x", b""]
+    return {f"text-{i}": text for i, text in enumerate(texts)}
+
+
 SEEDS = {
     "readers": readers,
     "angle_text": angle_text,
     "mapgrid": mapgrid,
+    "geometry": geometry,
 }
 
 

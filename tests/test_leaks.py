@@ -193,7 +193,26 @@ class LeakTest(unittest.TestCase):
                 except Exception:
                     pass
 
+        def loads_texts():
+            Geometry.loads("POINT (1 2 12345678901234567890)")
+            Geometry.loads("MULTIPOLYGON (((0 0,4 0,4 4,0 0),(1 1,2 1,2 2,1 1)),((5 5,6 5,6 6,5 5)))")
+            Geometry.loads("GEOMETRYCOLLECTION (POINT (1 2), POLYGON ((0 0, 1 0, 1 1, 0 0)))")
+            Geometry.loads("120 38，122 39\u3000121 40", 2)
+            Geometry.loads('{"type": "LineString", "coordinates": [[1, 2], [3, 4]], "bbox": []}', 1)
+            Geometry.loads("[[[0, 0], [1, 0], [1, 1]]]", 2)
+
+        def loads_text_errors():
+            for args in [("POINT (1 x)",), ("1 2 3",), ("POINTZ (1 2)",), ("[1, 2", 1), ("[ ]",), ("1 2", 7),
+                         ("MULTIPOLYGON (((0 0, 4 0, 4 4, 0 0), (1 1, 2 1, 2 2, 1 1)))",), ("POINT (1 true x)",),
+                         ("GEOMETRYCOLLECTION (POLYGON ((0 0, 1 1)",), ('{"type": "Point", "bbox": [1]}',)]:
+                try:
+                    Geometry.loads(*args)
+                except Exception:
+                    pass
+
         return {
+            "Geometry.loads texts": loads_texts,
+            "Geometry.loads text errors": loads_text_errors,
             "Geometry.loads lists": loads_lists,
             "Geometry.loads errors": loads_errors,
             "Geometry.loads code type": attempt(lambda: Geometry.loads([1, 2], True), TypeError),

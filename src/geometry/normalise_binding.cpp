@@ -55,6 +55,7 @@ class DuplicateKey {
       if (plain) return key;
     }
     // A vertex that cannot be sliced raises "'<type>' object is unsliceable".
+    const Ref held = Ref::borrow(vertex);  // host code runs from here on
     Ref head = checked(PySequence_GetSlice(vertex, 0, 2));
     key.text_ = checked(PyObject_Repr(head.get()));
     return key;
@@ -148,8 +149,17 @@ bool remove_duplicates(PyObject* line) {
   std::optional<DuplicateKey> previous;
   bool floats = PyList_CheckExact(line);
   for (Py_ssize_t i = 0; i < count; ++i) {
-    Ref vertex = item_at(line, i);
-    DuplicateKey key = DuplicateKey::of(vertex.get());
+    // The list holds the vertex while its key is taken (which holds it too
+    // before any host code runs).
+    Ref held;
+    PyObject* vertex;
+    if (PyList_CheckExact(line) && i < PyList_GET_SIZE(line)) {
+      vertex = PyList_GET_ITEM(line, i);
+    } else {
+      held = item_at(line, i);
+      vertex = held.get();
+    }
+    DuplicateKey key = DuplicateKey::of(vertex);
     floats = floats && key.floats();
     if (previous && key.same(*previous)) {
       duplicates.push_back(i);

@@ -11,7 +11,6 @@ namespace {
 
 }  // namespace
 
-host::Ref load_text(PyObject*, PyObject*, const Code&) { not_yet("loading text"); }
 host::Ref dumps_method(const host::Args&) { not_yet("dumps"); }
 host::Ref to_wkt_method(const host::Args&) { not_yet("toWkt"); }
 host::Ref swap_xy_method(const host::Args&) { not_yet("swapXY"); }
