@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from src.kestrinpy import Projection  # noqa: E402
 
 N = 1_000_000
-REPEATS = 3
+REPEATS = 5
 GOALS = {"webMercator": 3, "albers": 8, "lambert": 8, "geodesics": 10}
 
 
