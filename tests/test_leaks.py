@@ -223,7 +223,12 @@ class LeakTest(unittest.TestCase):
             self.skipTest("the host counts no blocks (PYTHONMALLOC=malloc)")
         for name, call in self.entry_points().items():
             with self.subTest(entry=name):
-                self.assertLess(self.growth(call), ALLOWED_GROWTH)
+                # A leak shows in every measurement; a cache or free list that
+                # happens to fill during one does not show again in the next.
+                growth = self.growth(call)
+                if growth >= ALLOWED_GROWTH:
+                    growth = min(growth, self.growth(call))
+                self.assertLess(growth, ALLOWED_GROWTH)
 
 
 if __name__ == "__main__":
