@@ -227,6 +227,26 @@ class ThroughTheClassTest(unittest.TestCase):
         self.assertEqual(Shifted.gaussKruger(longitude=116.3, latitude=30.0),
                          gauss_kruger(123.0, longitude=116.3, latitude=30.0))
 
+    def test_members_replaced_after_use(self):
+        class Base(Projection):
+            pass
+
+        class Leaf(Base):
+            pass
+
+        plain = gauss_kruger(longitude=116.3, latitude=30.0)
+        self.assertEqual(Leaf.gaussKruger(longitude=116.3, latitude=30.0), plain)
+        Leaf.centralMeridian = classmethod(lambda cls, longitude, zoneCode: 120.0)
+        self.assertEqual(Leaf.gaussKruger(longitude=116.3, latitude=30.0),
+                         gauss_kruger(120.0, longitude=116.3, latitude=30.0))
+        del Leaf.centralMeridian
+        self.assertEqual(Leaf.gaussKruger(longitude=116.3, latitude=30.0), plain)
+        Base.zone = classmethod(lambda cls, longitude, zoneCode=6: 21)
+        self.assertEqual(Leaf.gaussKruger(longitude=116.3, latitude=30.0),
+                         gauss_kruger(123.0, longitude=116.3, latitude=30.0))
+        del Base.zone
+        self.assertEqual(Leaf.gaussKruger(longitude=116.3, latitude=30.0), plain)
+
     def test_answers_of_a_replaced_central_meridian(self):
         cases = [(117, TypeError, "Expected float, got int"), ("117", TypeError, "Expected float, got str"),
                  (None, TypeError, "'<=' not supported between instances of 'int' and 'NoneType'"),

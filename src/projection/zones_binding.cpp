@@ -78,9 +78,33 @@ Ref central_meridian(const Args& args) {
   return meridian_of(given, number.value_or(0), number && zones::zone_in_range(*number, three), three);
 }
 
+namespace {
+
+// Whether cls.centralMeridian and cls.zone are the module's own. What a class
+// made by `type` itself finds changes only with its own or its bases' members,
+// and every such change gives it a new version tag (tags are never reused), so
+// the answer is kept for the last class and tag that had it.
+bool own_meridian_and_zone(PyObject* cls) {
+  static const void* known_class = nullptr;  // compared by address only
+  static unsigned int known_tag = 0;
+  auto* type = reinterpret_cast<PyTypeObject*>(cls);
+  const bool tagged = Py_IS_TYPE(cls, &PyType_Type) && PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG);
+  if (tagged && cls == known_class && type->tp_version_tag == known_tag) return true;
+  if (!host::finds_own_member(cls, names::centralMeridian, central_meridian) ||
+      !host::finds_own_member(cls, names::zone, zone)) {
+    return false;
+  }
+  if (Py_IS_TYPE(cls, &PyType_Type) && PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG)) {
+    known_class = cls;
+    known_tag = type->tp_version_tag;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::optional<double> automatic_meridian(PyObject* cls, PyObject* longitude) {
-  if (host::finds_own_member(cls, names::centralMeridian, central_meridian) &&
-      host::finds_own_member(cls, names::zone, zone)) {
+  if (own_meridian_and_zone(cls)) {
     return zones::six_degree_meridian(checked_zone_number(PyFloat_AS_DOUBLE(longitude), false));
   }
   static const host::Keywords kKeywords{"longitude", "zoneCode"};
