@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/ops.h"
+#include "host/text_units.h"
 #include "projection/angle_text.h"
 #include "projection/classes.h"
 #include "pymath/float_text.h"
@@ -26,16 +27,7 @@ Reading read_text_of(PyObject* value, Read read) {
     return read(reinterpret_cast<const std::uint8_t*>(text), size);
   }
   Ref text = PyUnicode_CheckExact(value) ? Ref::borrow(value) : host::checked(PyObject_Str(value));
-  PyObject* str = text.get();
-  const std::size_t size = static_cast<std::size_t>(PyUnicode_GET_LENGTH(str));
-  switch (PyUnicode_KIND(str)) {
-    case PyUnicode_1BYTE_KIND:
-      return read(PyUnicode_1BYTE_DATA(str), size);
-    case PyUnicode_2BYTE_KIND:
-      return read(PyUnicode_2BYTE_DATA(str), size);
-    default:
-      return read(PyUnicode_4BYTE_DATA(str), size);
-  }
+  return host::with_units(text.get(), read);
 }
 
 struct ReadDecimal {
