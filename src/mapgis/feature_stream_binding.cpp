@@ -375,6 +375,26 @@ class FeatureRun final : public host::GeneratorBody {
     return g.take();
   }
 
+  // The rest of a line or polygon feature after its geometry: style,
+  // properties and time stamp, as JSON text or as the feature dictionary.
+  Ref finish_shape_text(std::string& text, Style& style, PyObject* time_stamp) {
+    append_style(text, style);
+    append_properties(text);
+    append_member(text, "timeStamp", time_stamp);
+    return finish_feature(text);
+  }
+  Ref shape_feature(const Ref& shape, Style& style, const Ref& props, const Ref& time_stamp) {
+    host::DictBuilder result(6);
+    result.put(names::type, names::Feature);
+    result.put(names::id, integer(valid_id_));
+    result.put(names::geometry, shape);
+    result.put(names::style, style.take());
+    result.put(names::properties, props);
+    result.put(names::timeStamp, time_stamp);
+    ++valid_id_;
+    return result.take();
+  }
+
   Ref line_feature(std::int64_t i) {
     const feature::Polyline line = walk_->line(i);
     if (line.flag != 1) return Ref();
@@ -406,20 +426,9 @@ class FeatureRun final : public host::GeneratorBody {
       text += ", \"geometry\": {\"type\": \"LineString\", \"coordinates\": ";
       append_vertex_text(vertices, text);
       text += '}';
-      append_style(text, style);
-      append_properties(text);
-      append_member(text, "timeStamp", time_stamp.get());
-      return finish_feature(text);
+      return finish_shape_text(text, style, time_stamp.get());
     }
-    host::DictBuilder result(6);
-    result.put(names::type, names::Feature);
-    result.put(names::id, integer(valid_id_));
-    result.put(names::geometry, shape);
-    result.put(names::style, style.take());
-    result.put(names::properties, props);
-    result.put(names::timeStamp, time_stamp);
-    ++valid_id_;
-    return result.take();
+    return shape_feature(shape, style, props, time_stamp);
   }
 
   // The text of a point: `count` bytes at the coordinate area + `offset`,
@@ -597,20 +606,9 @@ class FeatureRun final : public host::GeneratorBody {
         append_vertex_text(rings[k], text);
       }
       text += "]}";
-      append_style(text, style);
-      append_properties(text);
-      append_member(text, "timeStamp", time_stamp.get());
-      return finish_feature(text);
+      return finish_shape_text(text, style, time_stamp.get());
     }
-    host::DictBuilder result(6);
-    result.put(names::type, names::Feature);
-    result.put(names::id, integer(valid_id_));
-    result.put(names::geometry, shape);
-    result.put(names::style, style.take());
-    result.put(names::properties, props);
-    result.put(names::timeStamp, time_stamp);
-    ++valid_id_;
-    return result.take();
+    return shape_feature(shape, style, props, time_stamp);
   }
 
   Ref self_;
