@@ -42,6 +42,7 @@ bench: build
 	$(PYTHON) bench/bench_projection.py
 	$(PYTHON) bench/bench_geometry_loads.py
 	$(PYTHON) bench/bench_geometry_text.py
+	$(PYTHON) bench/bench_geometry_output.py
 	$(PYTHON) bench/bench_mapgrid.py
 	$(PYTHON) bench/bench_projection_conic.py
 	$(PYTHON) bench/bench_mapgrid_parse.py

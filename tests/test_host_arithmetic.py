@@ -44,7 +44,7 @@ def sample_doubles(count, seed):
         elif kind == 1:
             values.append(rng.uniform(-1e3, 1e3))
         elif kind == 2:
-            values.append(rng.randrange(-10 ** 9, 10 ** 9) / 10 ** rng.randrange(0, 8))
+            values.append(rng.randrange(-10 ** rng.randrange(1, 16), 10 ** 15) / 10 ** rng.randrange(0, 11))
         elif kind == 3:
             values.append(rng.randrange(-10 ** 6, 10 ** 6) + rng.choice((0.5, 0.25, 0.125, 0.0)))
         else:

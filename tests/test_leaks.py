@@ -210,7 +210,37 @@ class LeakTest(unittest.TestCase):
                 except Exception:
                     pass
 
+        def output():
+            ring = [[0.0, 0.0], [1.0, 0.0], [1.0, 1.0]]
+            ring.append(ring[0])
+            polygon = {"type": "Polygon", "coordinates": [ring], "bbox": (0, 1)}
+            collection = {"type": "GeometryCollection", "geometries": [polygon, [1, 2], "LINESTRING (1 2, 3 4)"]}
+            Geometry.dumps(polygon)
+            Geometry.dumps({"type": "Point", "coordinates": [10 ** 30, "\ud800", 1.5], 1: None})
+            Geometry.toWkt(collection)
+            Geometry.toWkt({"type": "Point", "coordinates": (1.0, "\ud800", None, 10 ** 30)})
+            Geometry.swapXY(polygon)
+            Geometry.swapXY(collection)
+            Geometry.getXY(collection)
+            Geometry.getXY(polygon, False)
+
+        def output_errors():
+            loop = {"type": "GeometryCollection", "geometries": []}
+            loop["geometries"].append(loop)
+            for method, value in [(Geometry.toWkt, {}), (Geometry.toWkt, {"type": "x", "coordinates": []}),
+                                  (Geometry.toWkt, {"type": "LineString", "coordinates": [1]}),
+                                  (Geometry.swapXY, {"type": "Point", "coordinates": (1, 2)}),
+                                  (Geometry.swapXY, {"type": "LineString", "coordinates": [[1, 2], [3]]}),
+                                  (Geometry.getXY, {"type": "LineString", "coordinates": []}),
+                                  (Geometry.dumps, {"a": [object]}), (Geometry.dumps, loop)]:
+                try:
+                    method(value)
+                except Exception:
+                    pass
+
         return {
+            "Geometry output": output,
+            "Geometry output errors": output_errors,
             "Geometry.loads texts": loads_texts,
             "Geometry.loads text errors": loads_text_errors,
             "Geometry.loads lists": loads_lists,

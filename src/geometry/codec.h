@@ -36,6 +36,27 @@ class RecursionGuard {
   RecursionGuard& operator=(const RecursionGuard&) = delete;
 };
 
+// Keeps the host's cyclic garbage collector from running while many new
+// objects are made by code that runs no host code: the collections their
+// allocation would start could find nothing to free among them.
+class CollectorPause {
+ public:
+  CollectorPause() : was_enabled_(PyGC_Disable() != 0) {}
+  ~CollectorPause() {
+    if (was_enabled_) PyGC_Enable();
+  }
+  CollectorPause(const CollectorPause&) = delete;
+  CollectorPause& operator=(const CollectorPause&) = delete;
+
+ private:
+  bool was_enabled_;
+};
+
+// Whether every level of `coordinates` down to the vertices is a plain list,
+// and every vertex a plain list (with x and y where `swapping`) or, where not
+// `swapping`, a plain tuple: walking such coordinates runs no host code.
+bool plain_coordinates(PyObject* coordinates, int depth, bool swapping);
+
 // An Exception with the codec's own message.
 [[noreturn]] void refuse(const char* message);
 // An Exception "<prefix>{}<suffix>" with "{}" filled by str.format of `value`.
@@ -100,6 +121,21 @@ host::Ref normalise(PyObject* type, PyObject* coordinates, const Code& code);
 
 // The text branch of loads.
 host::Ref load_text(PyObject* cls, PyObject* text, const Code& code);
+
+// ---- dumps, toWkt, swapXY, getXY ----
+
+// The input rule: a plain dict as it stands, anything else what cls.loads makes of it.
+host::Ref geometry_of(PyObject* cls, PyObject* value);
+
+// geometry["type"], with the host's KeyError.
+host::Ref type_of(PyObject* geometry);
+
+// geometry[key] when `key in geometry`, else an empty Ref.
+host::Ref value_if_held(PyObject* geometry, PyObject* key);
+
+// The nesting depth of a simple type's coordinates; 0 for anything else
+// ("GeometryCollection", another name, a non-string).
+int simple_depth(PyObject* type);
 
 // ---- the class methods ----
 

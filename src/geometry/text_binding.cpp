@@ -135,22 +135,6 @@ class DirectLists {
 
 // The coordinate list a reader gives: json.loads of its JSON text, made
 // directly where every token is a plain number. `read(visitor)` runs the reader.
-// Keeps the host's cyclic garbage collector from running while the lists are
-// made: they hold numbers only, and no host code runs meanwhile, so the
-// collections that their allocation would start could find nothing to free.
-class CollectorPause {
- public:
-  CollectorPause() : was_enabled_(PyGC_Disable() != 0) {}
-  ~CollectorPause() {
-    if (was_enabled_) PyGC_Enable();
-  }
-  CollectorPause(const CollectorPause&) = delete;
-  CollectorPause& operator=(const CollectorPause&) = delete;
-
- private:
-  bool was_enabled_;
-};
-
 template <typename Unit, typename Read>
 Ref coordinate_list(Text<Unit> t, Read&& read) {
   {

@@ -124,7 +124,9 @@ void JsonWriter::write_value(PyObject* value, std::string& out) {
   }
 }
 
-void JsonWriter::write_text(PyObject* text, std::string& out) {
+void JsonWriter::write_text(PyObject* text, std::string& out) { append_json_text(text, out); }
+
+void append_json_text(PyObject* text, std::string& out) {
   const std::string_view bytes = utf8(text);
   out += '"';
   const char* run = bytes.data();

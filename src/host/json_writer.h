@@ -26,6 +26,9 @@ inline constexpr std::size_t kJsonFloatSize = 32;
 char* write_json_float(double value, char* out);
 // An integer as JSON writes it.
 void append_json_integer(long long value, std::string& out);
+// A str as JSON writes it with ensure_ascii=False: quoted, '"', '\\' and the
+// control characters escaped, everything else as itself (UTF-8).
+void append_json_text(PyObject* text, std::string& out);
 
 class JsonWriter {
  public:

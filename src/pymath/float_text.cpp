@@ -9,15 +9,15 @@ namespace pymath {
 
 namespace {
 
-// Values that are k / 10^d exactly for an integer k below 10^15 and d up to 4
+// Values that are k / 10^d exactly for an integer k below 10^15 and d up to 8
 // (most map coordinates): any two decimals of at most 15 significant digits
 // read back to different doubles, so k / 10^d without its trailing zeros is
 // the shortest text, found without the general conversion.
 bool short_decimal_text(double value, char* out, std::size_t& length) {
-  static constexpr double kPowers[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+  static constexpr double kPowers[] = {1.0, 10.0, 100.0, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
   const double magnitude = std::fabs(value);
   if (!(magnitude >= 1e-4 && magnitude < 1e15)) return false;
-  for (int d = 0; d < 5; ++d) {
+  for (int d = 0; d < 9; ++d) {
     const double scaled = magnitude * kPowers[d];
     if (scaled >= 1e15) return false;
     if (scaled != std::trunc(scaled)) continue;
@@ -36,7 +36,7 @@ bool short_decimal_text(double value, char* out, std::size_t& length) {
     }
     *p++ = '.';
     // The fraction: d digits, zero-filled on the left, trailing zeros dropped.
-    char fraction[8];
+    char fraction[16];
     const std::size_t lead = static_cast<std::size_t>(d) - (count - whole);
     std::memset(fraction, '0', lead);
     std::memcpy(fraction + lead, digits + whole, count - whole);

@@ -1,0 +1,215 @@
+// Geometry.swapXY and Geometry.getXY: x and y exchanged in place in every
+// vertex (each vertex object once per call), and the vertices listed as tuples.
+// A plain dict is used as it stands; anything else is loaded through cls.loads.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "geometry/codec.h"
+#include "geometry/names.h"
+
+namespace geometry {
+
+using host::checked;
+using host::checked_status;
+using host::Ref;
+
+namespace {
+
+// The vertex objects met in one call, by identity: an open-addressing table
+// of pointers. It holds a reference to each, so no vertex can be freed and its
+// address reused by a new one while the call runs.
+class VertexSet {
+ public:
+  // Adds `vertex`; false when it was there already.
+  bool insert(PyObject* vertex) {
+    if ((held_.size() + 1) * 2 > slots_.size()) grow();
+    std::size_t slot = position(vertex);
+    while (slots_[slot] != nullptr) {
+      if (slots_[slot] == vertex) return false;
+      slot = (slot + 1) & (slots_.size() - 1);
+    }
+    slots_[slot] = vertex;
+    held_.push_back(Ref::borrow(vertex));
+    return true;
+  }
+
+ private:
+  std::size_t position(PyObject* vertex) const {
+    const auto bits = reinterpret_cast<std::uintptr_t>(vertex) >> 4;
+    return static_cast<std::size_t>(bits * 0x9E3779B97F4A7C15ULL >> shift_);
+  }
+  void grow() {
+    std::vector<PyObject*> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, nullptr);
+    shift_ = 64 - static_cast<unsigned>(__builtin_ctzll(slots_.size()));
+    for (PyObject* vertex : old) {
+      if (vertex == nullptr) continue;
+      std::size_t slot = position(vertex);
+      while (slots_[slot] != nullptr) slot = (slot + 1) & (slots_.size() - 1);
+      slots_[slot] = vertex;
+    }
+  }
+
+  std::vector<PyObject*> slots_;
+  std::vector<Ref> held_;
+  unsigned shift_ = 58;
+};
+
+// Exchanges items 0 and 1: item 1 read, then item 0, then both stored.
+void exchange(PyObject* vertex) {
+  if (PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) {
+    PyObject** items = PySequence_Fast_ITEMS(vertex);
+    std::swap(items[0], items[1]);
+    return;
+  }
+  Ref second = host::get_index(vertex, 1);
+  Ref first = host::get_index(vertex, 0);
+  Ref zero = host::integer(0);
+  Ref one = host::integer(1);
+  checked_status(PyObject_SetItem(vertex, zero.get(), second.get()));
+  checked_status(PyObject_SetItem(vertex, one.get(), first.get()));
+}
+
+void swap_level(PyObject* coordinates, int depth, VertexSet& seen) {
+  if (depth == 1) {
+    if (seen.insert(coordinates)) exchange(coordinates);
+    return;
+  }
+  for_each_item(coordinates, [&](PyObject* item) { swap_level(item, depth - 1, seen); });
+}
+
+// The same for plain coordinates, where no host code runs: a vertex that
+// nothing but its list refers to cannot be met again, nor have been met (the
+// set holds what it met), so it is exchanged without being recorded.
+void swap_plain_level(PyObject* coordinates, int depth, VertexSet& seen) {
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
+    PyObject* item = PyList_GET_ITEM(coordinates, i);
+    if (depth > 2) {
+      swap_plain_level(item, depth - 1, seen);
+    } else if (Py_REFCNT(item) == 1 || seen.insert(item)) {
+      PyObject** values = PySequence_Fast_ITEMS(item);
+      std::swap(values[0], values[1]);
+    }
+  }
+}
+
+Ref swap_xy(PyObject* cls, PyObject* value);
+
+// cls.swapXY(member), run here while swapXY is the class's own.
+void swap_member(PyObject* cls, PyObject* member) {
+  if (host::finds_own_member(cls, names::swapXY, swap_xy_method)) {
+    swap_xy(cls, member);
+  } else {
+    host::call_method(cls, names::swapXY, member);
+  }
+}
+
+Ref swap_xy(PyObject* cls, PyObject* value) {
+  const RecursionGuard guard(" while swapping axes");
+  Ref geometry = geometry_of(cls, value);
+  Ref type = type_of(geometry.get());
+  if (!host::truth(type.get())) refuse(kInvalidGeometryType);
+  if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
+    const int depth = simple_depth(type.get());
+    if (depth == 0) refuse(kInvalidGeometryType);
+    VertexSet seen;
+    if (depth >= 2 && plain_coordinates(coordinates.get(), depth, true)) {
+      swap_plain_level(coordinates.get(), depth, seen);
+    } else {
+      swap_level(coordinates.get(), depth, seen);
+    }
+  } else if (Ref members = value_if_held(geometry.get(), names::geometries)) {
+    if (type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+      refuse(kInvalidGeometryType);
+    }
+    for_each_item(members.get(), [&](PyObject* member) { swap_member(cls, member); });
+  } else {
+    refuse(kInvalidGeometryType);
+  }
+  if (!PyDict_CheckExact(geometry.get())) {
+    host::raise_format(PyExc_TypeError, "Expected %s, got %.200s", "dict", Py_TYPE(geometry.get())->tp_name);
+  }
+  return geometry;
+}
+
+// ---- getXY ----
+
+// tuple(vertex): a tuple as it stands, anything else copied.
+void append_tuple(PyObject* result, PyObject* vertex) {
+  Ref tuple = PyTuple_CheckExact(vertex) ? Ref::borrow(vertex) : checked(PySequence_Tuple(vertex));
+  checked_status(PyList_Append(result, tuple.get()));
+}
+
+// A line or ring: its first and last vertex, or all of them.
+void append_line(PyObject* result, PyObject* line, bool endpoint) {
+  if (!endpoint) {
+    for_each_item(line, [&](PyObject* vertex) { append_tuple(result, vertex); });
+    return;
+  }
+  append_tuple(result, host::get_index(line, 0).get());
+  Ref last = PyList_CheckExact(line) && PyList_GET_SIZE(line) > 0
+                 ? Ref::borrow(PyList_GET_ITEM(line, PyList_GET_SIZE(line) - 1))
+                 : host::get_index(line, -1);
+  append_tuple(result, last.get());
+}
+
+void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_object, PyObject* result);
+
+// The items of cls.getXY(member, endpoint), appended to `result`.
+void extend_with_member(PyObject* cls, PyObject* member, bool endpoint, PyObject* endpoint_object,
+                        PyObject* result) {
+  if (host::finds_own_member(cls, names::getXY, get_xy_method)) {
+    get_xy(cls, member, endpoint, endpoint_object, result);
+    return;
+  }
+  Ref items = host::call_method(cls, names::getXY, member, endpoint_object);
+  for_each_item(items.get(), [&](PyObject* item) { checked_status(PyList_Append(result, item)); });
+}
+
+void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_object, PyObject* result) {
+  const RecursionGuard guard(" while listing vertices");
+  Ref geometry = geometry_of(cls, value);
+  Ref type = type_of(geometry.get());
+  if (!host::truth(type.get())) return;
+  if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
+    const std::optional<GeometryType> named = type_named(type.get());
+    if (!named || *named == GeometryType::GeometryCollection) refuse(kInvalidGeometryType);
+    PyObject* c = coordinates.get();
+    std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
+    if (plain_coordinates(c, coordinate_depth(*named), false)) pause.emplace();
+    switch (*named) {
+      case GeometryType::Point: append_tuple(result, c); break;
+      case GeometryType::MultiPoint: append_line(result, c, false); break;
+      case GeometryType::LineString: append_line(result, c, endpoint); break;
+      case GeometryType::MultiLineString:
+      case GeometryType::Polygon:
+        for_each_item(c, [&](PyObject* line) { append_line(result, line, endpoint); });
+        break;
+      default:
+        for_each_item(c, [&](PyObject* polygon) {
+          for_each_item(polygon, [&](PyObject* ring) { append_line(result, ring, endpoint); });
+        });
+    }
+    return;
+  }
+  Ref members = value_if_held(geometry.get(), names::geometries);
+  if (!members || type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+    return;
+  }
+  for_each_item(members.get(), [&](PyObject* member) {
+    extend_with_member(cls, member, endpoint, endpoint_object, result);
+  });
+}
+
+}  // namespace
+
+Ref swap_xy_method(const host::Args& args) { return swap_xy(args.self(), args[0]); }
+
+Ref get_xy_method(const host::Args& args) {
+  Ref result = checked(PyList_New(0));
+  get_xy(args.self(), args[0], args.truth(1), args[1], result.get());
+  return result;
+}
+
+}  // namespace geometry
