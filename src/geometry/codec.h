@@ -91,6 +91,13 @@ void for_each_item(PyObject* sequence, Body&& body) {
   if (PyErr_Occurred()) host::raise_pending();
 }
 
+// dict[key] of a plain dict, held for the caller, or an empty Ref when the key is absent.
+inline host::Ref dict_value(PyObject* dict, PyObject* key) {
+  PyObject* value = PyDict_GetItemWithError(dict, key);
+  if (value == nullptr && PyErr_Occurred()) host::raise_pending();
+  return host::Ref::borrow(value);
+}
+
 // len(sequence)
 inline Py_ssize_t size_of(PyObject* sequence) {
   if (PyList_CheckExact(sequence)) return PyList_GET_SIZE(sequence);

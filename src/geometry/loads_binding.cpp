@@ -55,13 +55,6 @@ std::optional<GeometryType> type_named(PyObject* value) {
 
 namespace {
 
-// A borrowed value of a plain dict held for the caller, or an empty Ref.
-Ref lookup(PyObject* dict, PyObject* key) {
-  PyObject* value = PyDict_GetItemWithError(dict, key);
-  if (value == nullptr && PyErr_Occurred()) host::raise_pending();
-  return Ref::borrow(value);
-}
-
 // list[0] of a plain list, with the host's IndexError for an empty one.
 PyObject* first_of(PyObject* list) {
   if (PyList_GET_SIZE(list) == 0) host::raise(PyExc_IndexError, "list index out of range");
@@ -79,13 +72,13 @@ Ref load_collection(PyObject* cls, PyObject* members) {
 }
 
 Ref load_dict(PyObject* cls, PyObject* dict, const Code& code) {
-  if (Ref coordinates = lookup(dict, names::coordinates)) {
+  if (Ref coordinates = dict_value(dict, names::coordinates)) {
     if (!PyList_CheckExact(coordinates.get())) refuse(kShouldBeList);
-    Ref type = lookup(dict, names::type);
+    Ref type = dict_value(dict, names::type);
     if (type && type.get() != Py_None) return normalise(type.get(), coordinates.get(), code);
     return infer_and_normalise(coordinates.get(), code);
   }
-  if (Ref members = lookup(dict, names::geometries)) return load_collection(cls, members.get());
+  if (Ref members = dict_value(dict, names::geometries)) return load_collection(cls, members.get());
   refuse("Invalid [coordinates] parameter. [\"coordinates/geometries\" not found]");
 }
 

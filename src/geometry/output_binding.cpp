@@ -17,6 +17,8 @@ using host::checked;
 using host::checked_status;
 using host::Ref;
 
+// ---- reading a geometry (shared with swapXY and getXY) ----
+
 Ref geometry_of(PyObject* cls, PyObject* value) {
   if (PyDict_CheckExact(value)) return Ref::borrow(value);
   return load_through_class(cls, value);
@@ -25,11 +27,7 @@ Ref geometry_of(PyObject* cls, PyObject* value) {
 Ref type_of(PyObject* geometry) { return host::get_item(geometry, names::type); }
 
 Ref value_if_held(PyObject* geometry, PyObject* key) {
-  if (PyDict_CheckExact(geometry)) {
-    PyObject* value = PyDict_GetItemWithError(geometry, key);
-    if (value == nullptr && PyErr_Occurred()) host::raise_pending();
-    return Ref::borrow(value);
-  }
+  if (PyDict_CheckExact(geometry)) return dict_value(geometry, key);
   if (!host::contains(geometry, key)) return Ref();
   return host::get_item(geometry, key);
 }

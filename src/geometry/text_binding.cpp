@@ -58,13 +58,6 @@ Ref substring(PyObject* s, Span span) {
   return checked(PyUnicode_Substring(s, static_cast<Py_ssize_t>(span.begin), static_cast<Py_ssize_t>(span.end)));
 }
 
-// A borrowed value of a plain dict held for the caller, or an empty Ref.
-Ref lookup(PyObject* dict, PyObject* key) {
-  PyObject* value = PyDict_GetItemWithError(dict, key);
-  if (value == nullptr && PyErr_Occurred()) host::raise_pending();
-  return Ref::borrow(value);
-}
-
 // ---- coordinate lists from tokens ----
 
 // The readers' visitor that makes the lists directly while every token is a
@@ -337,14 +330,14 @@ Ref load_geojson(PyObject* cls, PyObject* s, Branch branch, const Code& code) {
   Ref type;  // what the object holds under "type", or empty
   Ref list;  // the coordinate list, or empty
   if (PyDict_CheckExact(value.get())) {
-    type = lookup(value.get(), names::type);
+    type = dict_value(value.get(), names::type);
     if (type && branch != Branch::Automatic) {
       const std::optional<GeometryType> named = type_named(type.get());
       if (!named || !admitted(branch, *named)) refuse("Invalid [code] parameter.");
     }
-    list = lookup(value.get(), names::coordinates);
+    list = dict_value(value.get(), names::coordinates);
     if (list && !PyList_CheckExact(list.get())) refuse(kInvalidCoordinates);
-    if (!list && lookup(value.get(), names::geometries)) return load_dict_through_class(cls, value.get());
+    if (!list && dict_value(value.get(), names::geometries)) return load_dict_through_class(cls, value.get());
     const bool untyped = !type || type.get() == Py_None;
     if (branch == Branch::Automatic && untyped && list) return load_dict_through_class(cls, list.get());
   } else if (PyList_CheckExact(value.get())) {
