@@ -1,34 +1,57 @@
-"""Runs the module on the bundled sample: the project file's layers with their
-colours from the sample colour library, and the message bus reporting progress
-the way the GeoJSON export does."""
+"""A surveyor's morning with kestrinpy, on the bundled samples: open the
+parcels of a MapGIS polygon file, stream them, turn each parcel's first vertex
+from Gauss-Krüger coordinates into longitude and latitude, name its 1:10,000
+sheet, write one parcel as WKT and read it back, measure the distance between
+two parcels, and draw the sheet lines of one sheet at a finer zoom level."""
 import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.dirname(HERE))
 
-from src import kestrinpy  # noqa: E402
+from src.kestrinpy import Geometry, MapGisFile, MapGisProject, MapGrid, Projection  # noqa: E402
 
 SAMPLE = os.path.join(HERE, "sample")
 
 
 def main():
-    print(f"kestrinpy {kestrinpy.__version__}")
-    for name in kestrinpy.__all__:
-        print(f"  {name:<15} {getattr(kestrinpy, name).__doc__.splitlines()[0]}")
+    project = MapGisProject(os.path.join(SAMPLE, "sample.MPJ"))
+    print(f"project {project.Description['title']!r}: "
+          + ", ".join(entry["description"] for entry in project.Files))
 
-    project = kestrinpy.MapGisProject(os.path.join(SAMPLE, "sample.MPJ"))
-    colours = kestrinpy.MapGisColorLib(os.path.join(SAMPLE, "Pcolor.lib"))
-    description = project.Description
-    print(f"\nproject {description['title']!r}: {description['files']} files, "
-          f"extent ({description['xMin']}, {description['yMin']}) - ({description['xMax']}, {description['yMax']})")
+    parcels = MapGisFile(os.path.join(SAMPLE, "parcels.WP"), os.path.join(SAMPLE, "Pcolor.lib"))
+    summary = parcels.getCapabilities()
+    print(f"{summary['name']}: {parcels.FeatureCount} parcels, {summary['crs']['properties']['name']}, "
+          f"central meridian {parcels.Parameters['central_meridian']}")
 
-    bus = kestrinpy.Messenger()
-    bus.subscribe("progress", lambda value: print(f"  [{value['index'] + 1}/{value['count']}]", end=" "))
-    for index, entry in enumerate(project.Files):
-        bus.publish("progress", {"index": index, "count": len(project.Files)})
-        colour = colours.HEX(entry["labelColor"], "#000000")
-        print(f"{entry['type']:<10} {entry['file']:<10} {entry['description']:<6} label colour {colour}")
+    # Each parcel's first vertex: [easting with its zone number, northing] in metres.
+    positions = {}
+    for parcel in parcels.getFeature():
+        easting, northing = parcel["geometry"]["coordinates"][0][0]
+        longitude, latitude = Projection.gaussKruger(x=northing, y=easting)  # zone 39 is a 3° zone: 117°E
+        sheet = MapGrid.map(longitude, latitude, 10000)
+        name = parcel["properties"]["名称"]["value"]
+        positions[name] = (longitude, latitude)
+        print(f"  {name} {parcel['properties']['用途']['value']:<4} {parcel['style']['fillColor']} "
+              f"{Projection.angle(deg=longitude, digit=2)} {Projection.angle(deg=latitude, digit=2)}  "
+              f"1:10,000 sheet {sheet['new']} ({sheet['old']})")
+        if parcel["id"] == 5:  # the parcel with a hole
+            holed = parcel["geometry"]
+
+    wkt = Geometry.toWkt(holed)
+    print(f"as WKT: {wkt}")
+    back = Geometry.loads(wkt)
+    print(f"read back: a {back['type']} of {len(back['coordinates'])} rings, "
+          f"{len(Geometry.getXY(back, endpoint=False))} vertices, ring ends {Geometry.getXY(back)}")
+
+    first, last = positions["地块01"], positions["地块12"]
+    print(f"地块01 to 地块12: {Projection.geodesics(first, last, 2000):.3f} m on CGCS2000")
+
+    boundary = MapGrid.map(*first, 10000)["boundary"]
+    print(f"sheet {MapGrid.map(*first, 10000)['new']} at zoom 13 (1:5,000 sheet lines):")
+    for line in MapGrid.grid(boundary["north"], boundary["south"], boundary["west"], boundary["east"], zoom=13):
+        (x1, y1), (x2, y2) = line["coordinates"]
+        print(f"  {line['remarks']:<9} ({x1}, {y1}) - ({x2}, {y2})")
 
 
 if __name__ == "__main__":
