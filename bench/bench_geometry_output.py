@@ -66,7 +66,7 @@ def report(label, geometry):
     n = len(vertices_of(geometry))
     wkt = Geometry.toWkt(geometry)
     megabytes = len(wkt) / 1e6
-    ours = best(lambda: Geometry.toWkt(geometry))
+    ours = best(lambda: Geometry.toWkt(geometry), 5)
     joined = best(lambda: host_wkt(geometry))
     compact = best(lambda: json.dumps(geometry["coordinates"]))
     compact_megabytes = len(json.dumps(geometry["coordinates"])) / 1e6

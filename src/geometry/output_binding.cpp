@@ -271,6 +271,9 @@ void append_wkt(PyObject* cls, PyObject* geometry, std::string& out) {
   if (Ref coordinates = value_if_held(geometry, names::coordinates)) {
     const int depth = simple_depth(type.get());
     if (depth == 0) refuse(kInvalidGeometryType);
+    if (depth == 2 && PyList_CheckExact(coordinates.get())) {
+      out.reserve(out.size() + 40 * static_cast<std::size_t>(PyList_GET_SIZE(coordinates.get())));  // a vertex's text
+    }
     out += type_word(*type_named(type.get()));
     out += ' ';
     append_body(coordinates.get(), depth, out);
