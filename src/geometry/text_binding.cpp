@@ -3,6 +3,7 @@
 // that order. WKT and free text are scanned in C++ on the str's own storage;
 // their values are read directly where every token is a plain number, and by
 // the host's json.loads of the JSON text the readers build otherwise.
+#include <type_traits>
 #include <vector>
 
 #include "geometry/codec.h"
@@ -10,6 +11,7 @@
 #include "geometry/json_number.h"
 #include "geometry/names.h"
 #include "geometry/text_scan.h"
+#include "host/text_units.h"
 
 namespace geometry {
 
@@ -31,17 +33,6 @@ Branch branch_of(const Code& code) {
   if (code.is(1)) return Branch::Lines;
   if (code.is(2)) return Branch::Polygons;
   refuse_with("[", code.object.get(), "] should be one of [-1,0,1,2] in [code] parameter.");
-}
-
-// Runs `body(text)` on the str's storage, one code point per unit.
-template <typename Body>
-Ref with_storage(PyObject* s, Body&& body) {
-  const std::size_t length = static_cast<std::size_t>(PyUnicode_GET_LENGTH(s));
-  switch (PyUnicode_KIND(s)) {
-    case PyUnicode_1BYTE_KIND: return body(Text<Py_UCS1>(PyUnicode_1BYTE_DATA(s), length));
-    case PyUnicode_2BYTE_KIND: return body(Text<Py_UCS2>(PyUnicode_2BYTE_DATA(s), length));
-    default: return body(Text<Py_UCS4>(PyUnicode_4BYTE_DATA(s), length));
-  }
 }
 
 // The host's json.loads, fetched once.
@@ -356,7 +347,9 @@ Ref load_geojson(PyObject* cls, PyObject* s, Branch branch, const Code& code) {
 
 Ref load_text(PyObject* cls, PyObject* s, const Code& code) {
   const Branch branch = branch_of(code);
-  return with_storage(s, [&](auto t) -> Ref {
+  return host::with_units(s, [&](const auto* units, std::size_t size) -> Ref {
+    using Unit = std::remove_cv_t<std::remove_pointer_t<decltype(units)>>;
+    const Text<Unit> t(units, size);
     if (text::has_bracket_pair(t, '[', ']')) return load_geojson(cls, s, branch, code);
     if (text::has_bracket_pair(t, '(', ')')) return load_wkt(cls, s, t, branch, code);
     return load_free_text(t, branch, code);

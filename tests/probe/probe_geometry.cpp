@@ -1,5 +1,6 @@
 // Probe classes of the geometry codec's pure cores, for differential tests
 // against the host's own repr, re and json.
+#include <type_traits>
 #include <vector>
 
 #include "geometry/coordinate_text.h"
@@ -8,6 +9,7 @@
 #include "geometry/vertex_key.h"
 #include "host/classes.h"
 #include "host/ops.h"
+#include "host/text_units.h"
 #include "probe/probe.h"
 
 namespace {
@@ -48,12 +50,10 @@ using geometry::text::Text;
 template <typename Body>
 Ref with_storage(PyObject* s, Body&& body) {
   if (!PyUnicode_CheckExact(s)) host::raise(PyExc_TypeError, "a str");
-  const std::size_t length = static_cast<std::size_t>(PyUnicode_GET_LENGTH(s));
-  switch (PyUnicode_KIND(s)) {
-    case PyUnicode_1BYTE_KIND: return body(Text<Py_UCS1>(PyUnicode_1BYTE_DATA(s), length));
-    case PyUnicode_2BYTE_KIND: return body(Text<Py_UCS2>(PyUnicode_2BYTE_DATA(s), length));
-    default: return body(Text<Py_UCS4>(PyUnicode_4BYTE_DATA(s), length));
-  }
+  return host::with_units(s, [&](const auto* units, std::size_t size) {
+    using Unit = std::remove_cv_t<std::remove_pointer_t<decltype(units)>>;
+    return body(Text<Unit>(units, size));
+  });
 }
 
 Ref piece(PyObject* s, Span span) {
