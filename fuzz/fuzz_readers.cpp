@@ -1,7 +1,8 @@
 // A coverage-guided fuzz target for the MapGIS readers: the same pure C++ record
 // readers, vertex and arc runs, ring assembly and attribute readers that the
 // module uses, fed arbitrary bytes as a colour library, a project file and a
-// point, line or polygon file, without the interpreter.
+// point, line or polygon file, and as text for the gb2312 and gbk decoders,
+// without the interpreter.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 #include "mapgis/feature_walk.h"
 #include "mapgis/project_file.h"
 #include "mapgis/rings.h"
+#include "pymath/chinese_codecs.h"
 
 namespace {
 
@@ -140,5 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   guarded(colour_library, bytes);
   guarded(project_file, bytes);
   guarded(feature_file, bytes);
+  // The text fields of every file go through the gb2312 and gbk decoders.
+  std::u16string text;
+  pymath::decode_ignoring(pymath::ChineseCodec::GB2312, bytes, text);
+  pymath::decode_ignoring(pymath::ChineseCodec::GBK, bytes, text);
   return 0;
 }
