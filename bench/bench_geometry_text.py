@@ -15,6 +15,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 from src import kestrinpy  # noqa: E402
+from timing import least_time  # noqa: E402
 from tests import geometry_reference as ref  # noqa: E402
 
 Geometry = kestrinpy.Geometry
@@ -23,12 +24,7 @@ REPEATS = 3
 
 def best(run, repeats=REPEATS):
     """The least processor time of `repeats` runs (the machine is shared)."""
-    times = []
-    for _ in range(repeats):
-        start = time.process_time()
-        run()
-        times.append(time.process_time() - start)
-    return min(times)
+    return least_time(run, repeats, clock=time.process_time)
 
 
 def coordinates(n, seed):

@@ -8,13 +8,13 @@ import math
 import os
 import random
 import sys
-import time
 import tracemalloc
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path[0:0] = [ROOT]
 
 from src.kestrinpy import MapGrid  # noqa: E402
+from timing import least_time  # noqa: E402
 from tests.mapgrid_plain import PlainGrid  # noqa: E402
 
 N = 1_000_000
@@ -23,13 +23,7 @@ REPEAT = 3
 
 def best_ns(run, count):
     """The fastest of REPEAT runs, in nanoseconds per item."""
-    best = math.inf
-    for _ in range(REPEAT):
-        gc.collect()
-        start = time.perf_counter_ns()
-        run()
-        best = min(best, time.perf_counter_ns() - start)
-    return best / count
+    return least_time(run, REPEAT) * 1e9 / count
 
 
 def drain(lines):

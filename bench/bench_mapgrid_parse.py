@@ -5,7 +5,6 @@ prefix, sub-code and old-code patterns) on the first 10^5 of them; and
 parse(" \\n" * N) for N = 10^3 to 10^5, which the scanner reads in one pass,
 beside the plain form on N = 100 to 400 (the host's backtracking over blank
 lines takes cubic time)."""
-import gc
 import math
 import os
 import random
@@ -16,6 +15,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path[0:0] = [ROOT]
 
 from src.kestrinpy import MapGrid  # noqa: E402
+from timing import least_time  # noqa: E402
 from tests.mapgrid_plain import SCALES, PlainGrid  # noqa: E402
 
 N = 1_000_000
@@ -25,14 +25,12 @@ REPEAT = 3
 
 def best_ns(parse, codes):
     """The fastest of REPEAT runs, in nanoseconds per code."""
-    best = math.inf
-    for _ in range(REPEAT):
-        gc.collect()
-        start = time.perf_counter_ns()
+
+    def run():
         for code in codes:
             parse(code)
-        best = min(best, time.perf_counter_ns() - start)
-    return best / len(codes)
+
+    return least_time(run, REPEAT) * 1e9 / len(codes)
 
 
 def seconds_to_refuse(parse, text, repeat=1):

@@ -8,26 +8,19 @@ import math
 import os
 import random
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 from src.kestrinpy import Projection  # noqa: E402
+from timing import least_times_in_turn  # noqa: E402
 from tests.angle_reference import angle as plain_angle  # noqa: E402
 
 REPEATS = 9
 
 
 def best_ns(runs, counts):
-    """The best time of each run per call, the runs taken in turn so that a
-    busy moment of the machine falls on all of them alike."""
-    best = [math.inf] * len(runs)
-    for _ in range(REPEATS):
-        for i, run in enumerate(runs):
-            start = time.perf_counter_ns()
-            run()
-            best[i] = min(best[i], time.perf_counter_ns() - start)
-    return [b / count for b, count in zip(best, counts)]
+    """The best time of each run per call, in nanoseconds."""
+    return [seconds * 1e9 / count for seconds, count in zip(least_times_in_turn(runs, REPEATS), counts)]
 
 
 def main():

@@ -9,26 +9,19 @@ import math
 import os
 import random
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 from src.kestrinpy import Projection  # noqa: E402
+from timing import least_times_in_turn  # noqa: E402
 
 REPEATS = 9
 COUNT = 1_000_000
 
 
 def best_ns(runs):
-    """The best time of each run, the runs taken in turn so that a busy moment
-    of the machine falls on all of them alike."""
-    best = [math.inf] * len(runs)
-    for _ in range(REPEATS):
-        for i, run in enumerate(runs):
-            start = time.perf_counter_ns()
-            run()
-            best[i] = min(best[i], time.perf_counter_ns() - start)
-    return [b / COUNT for b in best]
+    """The best time of each run per call, in nanoseconds."""
+    return [seconds * 1e9 / COUNT for seconds in least_times_in_turn(runs, REPEATS)]
 
 
 def main():
