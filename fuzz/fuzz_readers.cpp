@@ -27,9 +27,8 @@ void colour_library(std::string_view bytes) {
   const std::size_t head = colour::head_layout().size();
   const std::size_t record = colour::record_layout().size();
   for (std::size_t offset = head; offset + record <= bytes.size(); offset += record) {
-    const colour::Cmyk v = colour::cmyk_of(colour::shares_of(reinterpret_cast<const unsigned char*>(bytes.data()) + offset));
     char text[8];
-    colour::hex_text(colour::rgb_of(v.c / 100.0, v.m / 100.0, v.y / 100.0, v.k / 100.0), text);
+    colour::hex_text(colour::rgb_of_record(reinterpret_cast<const unsigned char*>(bytes.data()) + offset), text);
   }
 }
 

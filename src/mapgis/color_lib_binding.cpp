@@ -120,6 +120,15 @@ bool in_range(PyObject* self, PyObject* index) {
   return checked_status(PyObject_RichCompareBool(index, count.get(), Py_LE)) != 0;
 }
 
+// Colour record `number` (from 1) of a plain bytes buffer; the host's unpack
+// error when the buffer ends before it.
+const unsigned char* record_in(PyObject* buffer, long long number) {
+  const std::size_t size = colour::record_layout().size();
+  const auto records = static_cast<unsigned long long>(PyBytes_GET_SIZE(buffer)) / size;
+  if (static_cast<unsigned long long>(number) > records) host::raise_short_record(size);
+  return reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buffer)) + size * static_cast<std::size_t>(number - 1);
+}
+
 // The 32 bytes of colour number `index`, sliced from the buffer as
 // buffer[32 * (index - 1):32 * index]; never read past its end.
 void read_record(PyObject* self, PyObject* index, unsigned char* record) {
@@ -128,9 +137,7 @@ void read_record(PyObject* self, PyObject* index, unsigned char* record) {
   int overflow = 0;
   const long long number = PyLong_AsLongLongAndOverflow(index, &overflow);
   if (PyBytes_CheckExact(buffer.get()) && overflow == 0 && number >= 1) {
-    const auto records = static_cast<unsigned long long>(PyBytes_GET_SIZE(buffer.get())) / size;
-    if (static_cast<unsigned long long>(number) > records) host::raise_short_record(size);
-    std::memcpy(record, PyBytes_AS_STRING(buffer.get()) + size * static_cast<std::size_t>(number - 1), size);
+    std::memcpy(record, record_in(buffer.get(), number), size);
     return;
   }
   Ref width = checked(PyLong_FromSize_t(size));
@@ -216,8 +223,7 @@ Ref rgb_of_objects(const Ref (&cmyk)[4]) {
 colour::Rgb own_rgb(PyObject* self, PyObject* index) {
   unsigned char record[32];
   read_record(self, index, record);
-  const colour::Cmyk v = colour::cmyk_of(colour::shares_of(record));
-  return colour::rgb_of(v.c / 100.0, v.m / 100.0, v.y / 100.0, v.k / 100.0);
+  return colour::rgb_of_record(record);
 }
 
 Ref rgb_of_cmyk_answer(PyObject* answer, PyObject* fallback) {
@@ -302,14 +308,8 @@ ColourSnapshot::ColourSnapshot(PyObject* colours) {
 
 Ref ColourSnapshot::text(std::int32_t number, PyObject* fallback) const {
   if (number < 1 || number > count_) return Ref::borrow(fallback);
-  const std::size_t size = colour::record_layout().size();
-  const auto records = static_cast<unsigned long long>(PyBytes_GET_SIZE(buffer_.get())) / size;
-  if (static_cast<unsigned long long>(number) > records) host::raise_short_record(size);
-  const auto* record = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buffer_.get())) +
-                       size * static_cast<std::size_t>(number - 1);
-  const colour::Cmyk v = colour::cmyk_of(colour::shares_of(record));
   char text[8];
-  colour::hex_text(colour::rgb_of(v.c / 100.0, v.m / 100.0, v.y / 100.0, v.k / 100.0), text);
+  colour::hex_text(colour::rgb_of_record(record_in(buffer_.get(), number)), text);
   return checked(PyUnicode_FromStringAndSize(text, 7));
 }
 

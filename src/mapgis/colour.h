@@ -43,6 +43,13 @@ Cmyk cmyk_of(const Shares& shares);
 // clamped to 0..255; the channel values must be finite.
 Rgb rgb_of(double c, double m, double y, double k);
 
+// The RGB of one 32-byte colour record, by way of its CMYK percentages, as
+// the library's own RGB computes it.
+inline Rgb rgb_of_record(const unsigned char* record) {
+  const Cmyk v = cmyk_of(shares_of(record));
+  return rgb_of(v.c / 100.0, v.m / 100.0, v.y / 100.0, v.k / 100.0);
+}
+
 // One channel of rgb_of before rounding, for callers that check it first.
 inline double channel(double share, double k) { return (255.0 * (1.0 - share)) * (1.0 - k); }
 std::int64_t clamp_channel(double rounded);
