@@ -8,7 +8,6 @@ binder's business and are tested apart."""
 import csv
 import math
 import os
-import struct
 
 
 def web_mercator(cls, longitude=None, latitude=None, x=None, y=None):
@@ -204,20 +203,3 @@ def read_table(name):
     """The rows of a reference table in tests/data as dictionaries (comment lines skipped)."""
     with open(os.path.join(DATA, name), encoding="utf-8") as stream:
         return list(csv.DictReader(line for line in stream if not line.startswith("#")))
-
-
-def outcome(call, *args, **keywords):
-    """What the call answers, or the type and text of what it raises."""
-    try:
-        return call(*args, **keywords)
-    except Exception as error:  # noqa: BLE001 - the failure itself is compared
-        return (type(error), str(error))
-
-
-def same(a, b):
-    """Bit equality of floats (NaNs all equal), element-wise in tuples, equality otherwise."""
-    if isinstance(a, float) and isinstance(b, float):
-        return (math.isnan(a) and math.isnan(b)) or struct.pack("<d", a) == struct.pack("<d", b)
-    if isinstance(a, tuple) and isinstance(b, tuple):
-        return len(a) == len(b) and all(same(x, y) for x, y in zip(a, b))
-    return type(a) is type(b) and a == b

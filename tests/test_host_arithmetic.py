@@ -10,26 +10,10 @@ import sys
 import unittest
 
 from _kestrin_probe import Arithmetic
+from tests.support import outcome, same
 
 INF = float("inf")
 NAN = float("nan")
-
-
-def same(a, b):
-    """Bit equality of floats (NaNs all equal), equality of anything else."""
-    if isinstance(a, float) and isinstance(b, float):
-        return (math.isnan(a) and math.isnan(b)) or struct.pack("<d", a) == struct.pack("<d", b)
-    if isinstance(a, tuple) and isinstance(b, tuple):
-        return len(a) == len(b) and all(same(x, y) for x, y in zip(a, b))
-    return type(a) is type(b) and a == b
-
-
-def outcome(call, *args):
-    """What the call answers, or the type and text of what it raises."""
-    try:
-        return call(*args)
-    except Exception as error:  # noqa: BLE001 - the failure itself is compared
-        return (type(error), str(error))
 
 
 def sample_doubles(count, seed):

@@ -7,7 +7,7 @@ import unittest
 
 from src.kestrinpy import Projection
 from tests import projection_reference as reference
-from tests.projection_reference import outcome, same
+from tests.support import outcome, same
 
 NAN = float("nan")
 INF = float("inf")
