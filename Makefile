@@ -9,7 +9,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CORE_SOURCES = $(filter-out %_binding.cpp,$(wildcard src/mapgis/*.cpp src/core/*.cpp src/pymath/*.cpp src/geometry/*.cpp src/projection/*.cpp src/mapgrid/*.cpp))
 
-.PHONY: all build demo test sanitize valgrind bench fuzz clean
+.PHONY: all build demo test hostile sanitize valgrind bench fuzz clean
 
 all: build
 
@@ -23,6 +23,11 @@ demo: build
 
 test: build
 	$(PYTHON) tests/run.py --gtest $(BUILD)/core_tests
+
+# The hostile-object suites on the release build, with the host's debug
+# allocator, which fills freed memory so that a use after free shows.
+hostile: build
+	PYTHONMALLOC=debug $(PYTHON) tests/run.py --pattern 'test_hostile*.py'
 
 # The whole suite against a module built with AddressSanitizer and UBSan.
 sanitize:

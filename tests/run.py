@@ -42,6 +42,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--module-root", help="folder whose src/ holds the module build to test")
     parser.add_argument("--gtest", action="append", default=[], help="a GoogleTest binary to run")
+    parser.add_argument("--pattern", default="test*.py", help="file pattern of the suites to discover")
     parser.add_argument("names", nargs="*", help="test names (default: discover all)")
     options = parser.parse_args()
 
@@ -63,7 +64,7 @@ def main():
     if options.names:
         suite = loader.loadTestsFromNames(options.names)
     else:
-        suite = loader.discover(os.path.join(ROOT, "tests"), top_level_dir=ROOT)
+        suite = loader.discover(os.path.join(ROOT, "tests"), pattern=options.pattern, top_level_dir=ROOT)
     result = unittest.TextTestRunner(verbosity=1).run(suite)
     skipped = len(result.skipped)
     python_failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
