@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/class_version.h"
 #include "host/classes.h"
 #include "host/function.h"
 #include "host/generator.h"
@@ -168,12 +169,17 @@ Ref static_inner_body(const Args& args) { return host::real(args.real(0) + 1.0);
 // ("direct", value) or ("host", value): how a sibling was reached, and what it gave.
 Ref reached(PyObject* how, const Ref& value) { return checked(PyTuple_Pack(2, how, value.get())); }
 
+// cls.inner(x=x) through the host.
+Ref call_inner(const Args& args) {
+  static const host::Keywords keywords{"x"};
+  Ref x = host::real(args.real(0));
+  return host::call_method_keywords(args.self(), inner, {}, keywords, {x.get()});
+}
+
 // outer(x): cls.inner(x=x), run directly while `inner` is the class's own.
 Ref outer(const Args& args) {
-  static const host::Keywords keywords{"x"};
   if (host::finds_own_member(args.self(), inner, inner_body)) return reached(direct, host::real(args.real(0) * 2.0));
-  Ref x = host::real(args.real(0));
-  return reached(through_host, host::call_method_keywords(args.self(), inner, {}, keywords, {x.get()}));
+  return reached(through_host, call_inner(args));
 }
 
 Ref static_outer(const Args& args) {
@@ -182,6 +188,17 @@ Ref static_outer(const Args& args) {
   }
   Ref x = host::real(args.real(0));
   return reached(through_host, host::call_method(args.self(), static_inner, x.get()));
+}
+
+// kept_outer(x): outer, with the finding that `inner` is the class's own kept
+// for the class's version.
+Ref kept_outer(const Args& args) {
+  static host::KnownVersion known;
+  if (known.holds(args.self())) return reached(direct, host::real(args.real(0) * 2.0));
+  const host::ClassVersion version = host::ClassVersion::of(args.self());
+  if (!host::finds_own_member(args.self(), inner, inner_body)) return reached(through_host, call_inner(args));
+  known.keep(version);
+  return reached(direct, host::real(args.real(0) * 2.0));
 }
 
 // count(n): a generator of 0 .. n-1 driven by a plain C++ counter; n < 0
@@ -253,6 +270,8 @@ const host::ClassSpec& sample_class() {
                        .body = inner_body},
           host::Method{.name = "outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
                        .body = outer},
+          host::Method{.name = "kept_outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
+                       .body = kept_outer},
           host::Method{.name = "static_inner", .kind = MethodKind::Static, .params = {param("x", "float").real()},
                        .body = static_inner_body},
           host::Method{.name = "static_outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
