@@ -23,7 +23,9 @@ class GeneratorBody {
   virtual int traverse(visitproc, void*) { return 0; }
 };
 
-// The body of a generator of this module that has not started yet, or null.
+// The body of a generator of this module that has not started yet and that
+// nobody but the caller holds (so no script sees what a changed body hands
+// out), or null.
 GeneratorBody* generator_body(PyObject* object);
 
 // Makes the generator type ready and registers it as a collections.abc.Generator.
