@@ -141,13 +141,16 @@ bool equals(PyObject* value, long long number) {
     const long long plain = PyLong_AsLongLongAndOverflow(value, &overflow);
     return overflow == 0 && plain == number;
   }
+  // Held across the comparison: its __eq__ may let go of the last other reference.
+  const Ref held = Ref::borrow(value);
   Ref other = checked(PyLong_FromLongLong(number));
-  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
+  return checked_status(PyObject_RichCompareBool(held.get(), other.get(), Py_EQ)) != 0;
 }
 
 long long first_equal(PyObject* value, long long first, long long last) {
+  const Ref held = Ref::borrow(value);  // alive for every comparison after the first
   for (long long candidate = first; candidate <= last; ++candidate) {
-    if (equals(value, candidate)) return candidate;
+    if (equals(held.get(), candidate)) return candidate;
   }
   return -1;
 }

@@ -12,7 +12,9 @@
 
 namespace host {
 
-// Calls `callable(args...)`; every argument is a borrowed PyObject*.
+// Calls `callable(args...)`; every argument is a borrowed PyObject* that the
+// caller keeps alive for the call (an item read from a list is owned first:
+// the callee may run code that lets go of it).
 template <typename... Objects>
 Ref call(PyObject* callable, Objects... args) {
   std::array<PyObject*, sizeof...(args) + 1> stack{nullptr, args...};
@@ -143,7 +145,8 @@ Ref concat_format(std::string_view prefix, PyObject* object, std::string_view su
 // `text` without its trailing white space, exactly as str.rstrip() strips it.
 Ref rstrip_text(Ref text);
 
-// Unpacks `value` into exactly `count` items, as `a, b, c = value` does, with the
+// Unpacks `value` into exactly `count` items (empty references, so that no old
+// value is let go while `value` is read), as `a, b, c = value` does, with the
 // host's errors for values that are not iterable or have another length.
 void unpack(PyObject* value, std::size_t count, Ref* items);
 

@@ -12,6 +12,7 @@
 #include "host/classes.h"
 #include "host/function.h"
 #include "host/generator.h"
+#include "host/json_writer.h"
 #include "host/module.h"
 #include "host/names.h"
 #include "host/ops.h"
@@ -201,6 +202,21 @@ Ref kept_outer(const Args& args) {
   return reached(direct, host::real(args.real(0) * 2.0));
 }
 
+// json_text(value): the toolkit's JSON text of value.
+Ref json_text(const Args& args) {
+  std::string text;
+  host::JsonWriter().write(args[0], text);
+  return host::text(text);
+}
+
+// first_equal_in(items, first, last): first_equal of items[0], which only the
+// list holds (the caller borrows it, as a walk over a list does).
+Ref first_equal_in(const Args& args) {
+  PyObject* items = args[0];
+  if (PyList_GET_SIZE(items) == 0) host::raise(PyExc_IndexError, "no item");
+  return host::integer(host::first_equal(PyList_GET_ITEM(items, 0), host::as_int64(args[1]), host::as_int64(args[2])));
+}
+
 // count(n): a generator of 0 .. n-1 driven by a plain C++ counter; n < 0
 // fails at the first request.
 struct Counter {
@@ -237,11 +253,11 @@ Ref make_record(const host::ClassContext& context) {
 
 // table: {"one": Record(1.0, "one")}, made from the record class made before it.
 Ref make_table(const host::ClassContext& context) {
-  PyObject* record = PyDict_GetItemString(context.namespace_, "Record");
-  if (record == nullptr) host::raise(PyExc_SystemError, "no record class");
+  Ref record = Ref::borrow(PyDict_GetItemString(context.namespace_, "Record"));
+  if (!record) host::raise(PyExc_SystemError, "no record class");
   Ref one = host::real(1.0);
   Ref name = host::text("one");
-  Ref value = host::call(record, one.get(), name.get());
+  Ref value = host::call(record.get(), one.get(), name.get());
   return host::DictBuilder().put(name.get(), value).take();
 }
 
@@ -279,6 +295,11 @@ const host::ClassSpec& sample_class() {
           host::Method{.name = "count", .kind = MethodKind::Static,
                        .params = {param("n", "int").exactly(&PyLong_Type)}, .returns = "Iterator", .body = count},
           host::Method{.name = "fail", .kind = MethodKind::Static, .params = {param("kind", "str")}, .body = fail},
+          host::Method{.name = "json_text", .kind = MethodKind::Static, .params = {param("value")}, .body = json_text},
+          host::Method{.name = "first_equal_in", .kind = MethodKind::Static,
+                       .params = {param("items").exactly(&PyList_Type), param("first").exactly(&PyLong_Type),
+                                  param("last").exactly(&PyLong_Type)},
+                       .body = first_equal_in},
       },
       .annotations = {{"table", "dict[str, Record]"}},
   };
