@@ -9,18 +9,26 @@ in Python from its own rules, bytes.decode, a Python function with the
 binder's rules, a generator function, json.dumps) the outcomes must be equal;
 otherwise the call must answer or raise an Exception. A crash ends the run
 (make sanitize, and make hostile under PYTHONMALLOC=debug)."""
+import builtins
+import codecs
+import collections
+import contextlib
 import gc
+import io
 import json
 import pathlib
 import shutil
 import tempfile
+import types
 import unittest
 import warnings
 
 from _kestrin_probe import Sample
 from src import kestrinpy
 from tests import fixtures
-from tests.hostile import Hostile, HostileCase, OnRelease, calling, emptying, raising, replacing, returning
+from tests.hostile import (ANSWER, Hostile, HostileCallable, HostileCase, HostileStr, OnRelease, calling, emptying,
+                           raising, replacing, returning)
+from tests.support import outcome
 
 
 def sample_file(test, kind, name):
@@ -43,6 +51,26 @@ def result_of(call):
         return call()
     except BaseException as error:  # noqa: BLE001 - the failure itself is compared
         return (type(error), str(error))
+
+
+def first_time(step):
+    """`step`, run at the first call only (a slot that re-enters would otherwise recurse)."""
+    done = []
+
+    def run(*args):
+        if not done:
+            done.append(True)
+            step(*args)
+    return run
+
+
+def does(*steps):
+    """An action that runs `steps` in turn and lets the slot answer as its value would."""
+    def action(*_):
+        for step in steps:
+            step()
+        return ANSWER
+    return action
 
 
 def exact(name, value, kind, none_admitted):
@@ -345,6 +373,480 @@ class FirstEqualTest(HostileCase):
             self.check(name, lambda: Sample.first_equal_in(make(action_of, times), 0, 8),
                        lambda: plain(action_of, times))
             gc.collect()
+
+
+# ---- the message bus ----
+
+_MISSING = object()
+
+
+class PlainMessenger:
+    """The bus in Python, step by step as its rules give them."""
+
+    def __init__(self):
+        self.subscribers = {}
+
+    def subscribe(self, key, slot):
+        exact("key", key, str, False)
+        if not slot:
+            raise TypeError("The [messageSlot] parameter should not be empty.")
+        if not callable(slot):
+            raise TypeError("The [messageSlot - " + format(slot) + "] parameter must be a callable function.")
+        if key == "":
+            raise TypeError("The [messageKey] parameter should not be empty.")
+        table = self.subscribers
+        if key not in table:
+            table[key] = []
+        slots = table[key]
+        if slot not in slots:
+            slots.append(slot)
+
+    def unsubscribe(self, key=None, slot=None):
+        exact("key", key, str, True)
+        table = self.subscribers
+        if key is None or key == "":
+            table.clear()
+            return
+        if key not in table:
+            raise TypeError("The [messageKey - " + format(key) + "] parameter not found.")
+        if not slot:
+            del table[key]
+            return
+        slots = table[key]
+        if slot in slots:
+            slots.remove(slot)
+            return
+        label = slot.__name__ if callable(slot) else slot
+        raise TypeError("The [messageSlot - " + format(label) + "] parameter not found.")
+
+    def publish(self, key=None, value=None):
+        exact("key", key, str, True)
+        table = self.subscribers
+        if type(table) is dict:  # one look-up in a plain dictionary
+            slots = table.get(key, _MISSING)
+            if slots is _MISSING:
+                return
+        elif key in table:
+            slots = table[key]
+        else:
+            return
+        position = 0
+        while position < len(slots):
+            slot = slots[position]
+            try:
+                slot(value)
+            except Exception as error:  # noqa: BLE001 - a slot's error is reported, as the bus does
+                print("Error in message slot: " + format(error))
+            del slot  # let go before the length is read again
+            position += 1
+
+
+# Named as the module's class, which the host's errors name.
+PlainMessenger.__name__ = PlainMessenger.__qualname__ = "Messenger"
+
+
+def label(slot):
+    return getattr(slot, "label", None) or getattr(slot, "__name__", type(slot).__name__)
+
+
+def table_shape(bus):
+    """The bus's table with its slots by name, or why there is none."""
+    table = getattr(bus, "subscribers", _MISSING)
+    if table is _MISSING:
+        return "no table"
+    if not isinstance(table, dict):
+        return type(table).__name__
+    return {key: [label(slot) for slot in slots] if isinstance(slots, list) else type(slots).__name__
+            for key, slots in table.items()}
+
+
+class Log:
+    """Slots that note their calls, by name, in one list."""
+
+    def __init__(self):
+        self.calls = []
+
+    def slot(self, name, *actions):
+        def call(value):
+            self.calls.append(name)
+            for action in actions:
+                action()
+        call.__name__ = name
+        return call
+
+    def hostile(self, name, protocol, action, times=1):
+        """A callable slot named `name` whose `protocol` slot runs `action` first."""
+        slot = HostileCallable(self.slot(name), protocol, action, times)
+        slot.label = name
+        return slot
+
+
+def run_bus(make, row):
+    """Runs `row(bus, log)`, which makes the bus's state and answers the call to
+    make; returns what anyone could see of it."""
+    bus, log = make(), Log()
+    call = row(bus, log)
+    printed = io.StringIO()
+    with contextlib.redirect_stdout(printed):
+        got = result_of(call)
+    return got, log.calls, table_shape(bus), printed.getvalue()
+
+
+class Unprintable(Exception):
+    """An error whose text form runs `action` first."""
+
+    def __init__(self, action):
+        super().__init__("unprintable")
+        self.action = action
+
+    def __str__(self):
+        self.action()
+        return "unprintable"
+
+
+class SlotSequence(collections.UserList):
+    """The slots of a key as a sequence of a script's, whose length and item
+    reads run `on_len` and `on_item` first."""
+
+    def __init__(self, slots, on_len=None, on_item=None):
+        super().__init__(slots)
+        self.on_len, self.on_item = on_len, on_item
+
+    def __len__(self):
+        if self.on_len:
+            self.on_len()
+        return super().__len__()
+
+    def __getitem__(self, index):
+        if self.on_item:
+            self.on_item()
+        return super().__getitem__(index)
+
+
+class Table(collections.UserDict):
+    """A table of a script's whose `in` and item reads run `action` first."""
+
+    def __init__(self, items, action):
+        super().__init__(items)
+        self.action = action
+
+    def __contains__(self, key):
+        self.action()
+        return super().__contains__(key)
+
+
+def subscribe_rows():
+    def hostile_slot(protocol, make_action, times=1):
+        def row(bus, log):
+            bus.subscribe("k", log.slot("A"))
+            return lambda: bus.subscribe("k", log.hostile("H", protocol, make_action(bus, log), times))
+        return row
+
+    def entry_compared(make_action):
+        """An entry already under the key runs `make_action`'s action when a new slot is compared with it."""
+        def row(bus, log):
+            entry = log.hostile("E", "__eq__", lambda *_: ANSWER)
+            bus.subscribe("k", entry)
+            entry.action = make_action(bus, log)
+            return lambda: bus.subscribe("k", log.slot("N"))
+        return row
+
+    def not_callable(make_action):
+        def row(bus, log):
+            bus.subscribe("k", log.slot("A"))
+            return lambda: bus.subscribe("k", Hostile(42, "__format__", make_action(bus, log)))
+        return row
+
+    return [
+        ("truth test empties the table", hostile_slot("__bool__", lambda bus, log: emptying(bus.subscribers))),
+        ("truth test replaces the table",
+         hostile_slot("__bool__", lambda bus, log: does(lambda: setattr(bus, "subscribers", {"x": []})))),
+        ("truth test deletes the table", hostile_slot("__bool__", lambda bus, log: does(lambda: delattr(bus, "subscribers")))),
+        ("truth test re-enters", hostile_slot("__bool__", lambda bus, log: calling(bus.subscribe, "k", log.slot("R")))),
+        ("truth test raises", hostile_slot("__bool__", lambda bus, log: raising(ValueError("no truth")))),
+        ("truth test answers a non-bool", hostile_slot("__bool__", lambda bus, log: returning(1))),
+        ("comparison empties the list", entry_compared(lambda bus, log: emptying(bus.subscribers["k"]))),
+        ("comparison replaces the key's list", entry_compared(lambda bus, log: replacing(bus.subscribers, "k", []))),
+        ("comparison drops the last reference to the list",
+         entry_compared(lambda bus, log: does(lambda: bus.subscribers.pop("k"), gc.collect))),
+        ("comparison re-enters", entry_compared(lambda bus, log: calling(bus.subscribe, "k", log.slot("R")))),
+        ("comparison raises", entry_compared(lambda bus, log: raising(KeyError("cmp")))),
+        ("text of a refused slot empties the table", not_callable(lambda bus, log: emptying(bus.subscribers))),
+        ("text of a refused slot raises", not_callable(lambda bus, log: raising(LookupError("no text")))),
+        ("key of a str subclass", lambda bus, log: lambda: bus.subscribe(HostileStr("k", emptying(bus.subscribers)), print)),
+    ]
+
+
+def unsubscribe_rows():
+    def hostile_slot(protocol, make_action, times=1):
+        def row(bus, log):
+            bus.subscribe("k", log.slot("A"))
+            bus.subscribe("k", log.slot("B"))
+            return lambda: bus.unsubscribe("k", log.hostile("H", protocol, make_action(bus, log), times))
+        return row
+
+    def nameless(bus, log):
+        bus.subscribe("k", log.slot("A"))
+        return lambda: bus.unsubscribe("k", HostileCallable(print, "__eq__", emptying(bus.subscribers["k"])))
+
+    def entry_compared(make_action):
+        def row(bus, log):
+            a = log.slot("A")
+            entry = log.hostile("E", "__eq__", lambda *_: ANSWER, times=None)
+            bus.subscribe("k", entry)
+            bus.subscribe("k", a)
+            entry.action = make_action(bus, log)
+            return lambda: bus.unsubscribe("k", a)
+        return row
+
+    return [
+        ("truth test removes the key", hostile_slot("__bool__", lambda bus, log: does(lambda: bus.subscribers.pop("k")))),
+        ("truth test empties the table and answers false",
+         hostile_slot("__bool__", lambda bus, log: returning(False, before=bus.subscribers.clear))),
+        ("truth test re-enters", hostile_slot("__bool__", lambda bus, log: calling(bus.unsubscribe, "k"))),
+        ("truth test raises", hostile_slot("__bool__", lambda bus, log: raising(ValueError("no truth")))),
+        ("comparison empties the list", entry_compared(lambda bus, log: emptying(bus.subscribers["k"]))),
+        ("comparison replaces the key's list", entry_compared(lambda bus, log: replacing(bus.subscribers, "k", []))),
+        ("comparison re-enters", entry_compared(lambda bus, log: calling(bus.unsubscribe, "k"))),
+        ("comparison raises", entry_compared(lambda bus, log: raising(KeyError("cmp")))),
+        ("a slot not found, named by a nameless callable", nameless),
+    ]
+
+
+def publish_rows():
+    def walk(*slots):
+        """Subscribes the slots that `slots` make of (bus, log), in order, and publishes."""
+        def row(bus, log):
+            for make in slots:
+                bus.subscribe("k", make(bus, log))
+            return lambda: bus.publish("k", "value")
+        return row
+
+    def plain(name, *steps):
+        return lambda bus, log: log.slot(name, *[lambda step=step: step(bus, log) for step in steps])
+
+    def raising_slot(name, error_of):
+        def make(bus, log):
+            def slot(value):
+                log.calls.append(name)
+                raise error_of(bus, log)
+            slot.__name__ = name
+            return slot
+        return make
+
+    def releasing_slot(name, on_release, on_call=None):
+        """A slot that runs `on_call` when called and `on_release` when its last reference goes."""
+        def make(bus, log):
+            keeper = OnRelease(lambda: on_release(bus, log))
+
+            def slot(value):
+                log.calls.append(name)
+                if on_call:
+                    on_call(bus, log)
+            slot.keeper = keeper
+            slot.__name__ = name
+            return slot
+        return make
+
+    def with_table(make_table):
+        def row(bus, log):
+            bus.subscribers = make_table(bus, log)
+            return lambda: bus.publish("k", "value")
+        return row
+
+    reenter = first_time(lambda bus: bus.publish("k", "inner"))
+    return [
+        ("a slot empties the list", walk(plain("A", lambda bus, log: bus.subscribers["k"].clear()), plain("B"))),
+        ("a slot replaces the next slot",
+         walk(plain("A", lambda bus, log: bus.subscribers["k"].__setitem__(1, log.slot("R"))), plain("B"))),
+        ("a slot replaces the table and frees the list with every slot",
+         walk(plain("A", lambda bus, log: setattr(bus, "subscribers", {}), lambda bus, log: gc.collect()), plain("B"))),
+        ("a slot deletes the table", walk(plain("A", lambda bus, log: delattr(bus, "subscribers")), plain("B"))),
+        ("a slot re-enters the walk",
+         walk(plain("A", first_time(lambda bus, log: bus.publish("k", "inner"))), plain("B"))),
+        ("a slot re-subscribes after clearing",
+         walk(plain("A", lambda bus, log: bus.unsubscribe(), lambda bus, log: bus.subscribe("k", log.slot("L"))),
+              plain("B"))),
+        ("a slot's error text empties the list",
+         walk(raising_slot("A", lambda bus, log: Unprintable(lambda: bus.subscribers["k"].clear())), plain("B"))),
+        ("a slot's error text re-enters the walk",
+         walk(raising_slot("A", lambda bus, log: Unprintable(lambda: reenter(bus))), plain("B"))),
+        ("a slot's error text raises",
+         walk(raising_slot("A", lambda bus, log: Unprintable(raising(LookupError("no text")))), plain("B"))),
+        ("a slot interrupts", walk(raising_slot("A", lambda bus, log: KeyboardInterrupt()), plain("B"))),
+        ("a slot drops another, whose release subscribes a third",
+         walk(releasing_slot("A", lambda bus, log: bus.subscribe("k", log.slot("late"))),
+              plain("B", lambda bus, log: bus.subscribers["k"].pop(0)), plain("C"))),
+        ("a slot drops itself, whose release re-enters the walk",
+         walk(releasing_slot("A", first_time(lambda bus, log: bus.publish("k", "inner")),
+                             lambda bus, log: bus.subscribers["k"].pop(0)), plain("B"), plain("C"))),
+        ("a table of a script's that empties itself when searched",
+         with_table(lambda bus, log: Table({"k": [log.slot("A")]}, lambda: bus.subscribers.data.clear()))),
+        ("slots of a script's whose length empties the table",
+         with_table(lambda bus, log: {"k": SlotSequence([log.slot("A"), log.slot("B")],
+                                                       on_len=lambda: bus.subscribers.clear())})),
+        ("slots of a script's whose item read shortens them",
+         with_table(lambda bus, log: {"k": SlotSequence([log.slot("A"), log.slot("B"), log.slot("C")],
+                                                       on_item=lambda: bus.subscribers["k"].data.pop())})),
+        ("slots as a mapping of positions", with_table(lambda bus, log: {"k": {0: log.slot("A")}})),
+        ("a key of the table that empties it when compared",
+         with_table(lambda bus, log: {HostileStr("k", does(lambda: bus.subscribers.clear())): [log.slot("A")]})),
+    ]
+
+
+class MessengerTest(HostileCase):
+    def check_rows(self, entry, make_rows):
+        # Each form runs rows of its own: a row may keep state (a slot that re-enters once).
+        for (name, ours), (_, plain) in zip(make_rows(), make_rows()):
+            self.check(f"{entry}: {name}", lambda: run_bus(kestrinpy.Messenger, ours),
+                       lambda: run_bus(PlainMessenger, plain))
+
+    def test_subscribe(self):
+        self.check_rows("subscribe", subscribe_rows)
+
+    def test_unsubscribe(self):
+        self.check_rows("unsubscribe", unsubscribe_rows)
+
+    def test_publish(self):
+        self.check_rows("publish", publish_rows)
+
+    def test_publish_under_built_ins_of_any_mapping(self):
+        def row(mapping):
+            def run(bus, log):
+                bus.subscribe("k", raising(ValueError("bad")))
+                return lambda: exec("bus.publish('k')", {"__builtins__": mapping, "bus": bus})
+            return run
+
+        for mapping in (types.MappingProxyType(vars(builtins)), collections.UserDict(vars(builtins))):
+            got = self.check(type(mapping).__name__, lambda: run_bus(kestrinpy.Messenger, row(mapping)),
+                             lambda: run_bus(PlainMessenger, row(mapping)))
+            self.assertEqual(got[3], "Error in message slot: bad\n")
+
+    def test_the_export_reads_the_table_once_per_message(self):
+        # The export skips publishing when no slot would see it; finding that
+        # out must not read the table a second time where a script can count.
+        path = sample_file(self, "points", "p.WT")
+        out = path.parent / "out.json"
+
+        class Counted(kestrinpy.MapGisFile):
+            reads = 0
+
+            @property
+            def subscribers(self):
+                type(self).reads += 1
+                return self.__dict__["table"]
+
+            @subscribers.setter
+            def subscribers(self, table):
+                self.__dict__["table"] = table
+
+        for table in ({}, {"progress": [lambda value: None]}):
+            with self.subTest(table=table):
+                layer = Counted(str(path))
+                layer.subscribers = table
+                Counted.reads = 0
+                layer.saveAsGeoJson(str(out))
+                self.assertEqual(Counted.reads, len(json.loads(out.read_text(encoding="utf-8"))["features"]))
+
+
+# ---- the byte helpers and their codecs ----
+
+class CodecTest(HostileCase):
+    """Codecs of a script's, found by a search function registered for the test."""
+
+    def setUp(self):
+        self.codecs = {}
+        self.search_function = self.search  # one object: unregister compares by identity
+        codecs.register(self.search_function)
+        self.addCleanup(codecs.unregister, self.search_function)
+
+    def search(self, name):
+        return self.codecs.get(name)
+
+    def codec(self, name, decode):
+        self.codecs[name] = codecs.CodecInfo(codecs.ascii_encode, decode, name=name)
+        return name
+
+    def tagged(self, tag, *steps):
+        """A decode function that runs `steps` and answers `tag` before the text."""
+        def decode(data, errors="strict"):
+            for step in steps:
+                step()
+            return tag + bytes(data).decode("ascii", errors), len(data)
+        return decode
+
+    def both(self, name, data=b"x\0y"):
+        """bytesToStr and the host's own reading of the field, each a call."""
+        return (lambda: kestrinpy.KestrinBase.bytesToStr(data, name),
+                lambda: data.split(b"\0", 1)[0].decode(name, "ignore").rstrip())
+
+    def test_codecs_that_run_code(self):
+        inner = self.codec("hostile_inner", self.tagged("I:"))
+        decode_rows = [
+            ("re-enters with another codec",
+             self.tagged("A:", lambda: kestrinpy.KestrinBase.bytesToStr(b"z", inner))),
+            ("re-enters with its own codec once", None),
+            ("raises", raising(UnicodeDecodeError("ascii", b"x", 0, 1, "refused"))),
+            ("answers a non-tuple", lambda data, errors="strict": "text"),
+            ("answers a text of a str subclass", lambda data, errors="strict": (HostileStr("t", lambda: ANSWER), 1)),
+            ("answers a text of a str subclass with a trailing blank",
+             lambda data, errors="strict": (HostileStr("t ", lambda: ANSWER), 1)),
+        ]
+        for number, (name, decode) in enumerate(decode_rows):
+            codec_name = f"hostile_{number}"
+            if decode is None:
+                decode = self.tagged("S:", first_time(lambda name=codec_name: kestrinpy.KestrinBase.bytesToStr(b"q", name)))
+            self.codec(codec_name, decode)
+            ours, host = self.both(codec_name)
+            # Twice: once through the look-up, once through what was kept of it.
+            for turn in ("first", "again"):
+                self.check(f"decode {name}, {turn}", lambda: (type(ours()).__name__, ours()),
+                           lambda: (type(host()).__name__, host()))
+
+    def test_a_search_that_re_enters(self):
+        inner = self.codec("hostile_searched", self.tagged("I:"))
+        outer = "hostile_searching"
+
+        def search(name):
+            if name == outer:
+                kestrinpy.KestrinBase.bytesToStr(b"z", inner)
+                return codecs.CodecInfo(codecs.ascii_encode, self.tagged("O:"), name=name)
+            return None
+
+        codecs.register(search)
+        self.addCleanup(codecs.unregister, search)
+        for turn in ("first", "again"):
+            self.check(turn, self.both(outer)[0], self.both(outer)[1])
+
+    def test_a_decoder_released_while_another_is_found(self):
+        # The decoder kept for one codec is released once the host no longer
+        # holds it; its release asks for a third codec while the second is
+        # being kept.
+        third = self.codec("hostile_third", self.tagged("C:"))
+
+        class Dying:
+            def __call__(self, data, errors="strict"):
+                return "A:" + bytes(data).decode("ascii", errors), len(data)
+
+            def __del__(self):
+                kestrinpy.KestrinBase.bytesToStr(b"z", third)
+
+        first = self.codec("hostile_first", Dying())
+        second = self.codec("hostile_second", self.tagged("B:"))
+        self.assertEqual(kestrinpy.KestrinBase.bytesToStr(b"x", first), "A:x")
+        del self.codecs[first]
+        codecs.unregister(self.search_function)  # the host forgets what it found
+        codecs.register(self.search_function)
+        gc.collect()
+        for turn in ("first", "again"):
+            self.check(turn, *self.both(second))
+
+    def test_text_arguments_are_exactly_str(self):
+        cases = [("encoding", lambda: kestrinpy.KestrinBase.bytesToStr(b"x", HostileStr("utf-8", raising(ValueError)))),
+                 ("data", lambda: kestrinpy.KestrinBase.bytesInteger(type("B", (bytes,), {})(b"\1")))]
+        for name, call in cases:
+            with self.subTest(name):
+                self.assertIs(outcome(call)[0], TypeError)
 
 
 if __name__ == "__main__":

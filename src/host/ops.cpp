@@ -36,8 +36,8 @@ Ref rstrip_text(Ref text) {
   const Py_ssize_t length = PyUnicode_GET_LENGTH(s);
   Py_ssize_t end = length;
   while (end > 0 && Py_UNICODE_ISSPACE(PyUnicode_READ(kind, data, end - 1))) --end;
-  if (end == length) return text;
-  return checked(PyUnicode_Substring(s, 0, end));
+  if (end == length && PyUnicode_CheckExact(s)) return text;
+  return checked(PyUnicode_Substring(s, 0, end));  // always exactly a str, as str.rstrip() answers
 }
 
 void unpack(PyObject* value, std::size_t count, Ref* items) {
@@ -172,12 +172,23 @@ std::string_view utf8(PyObject* text) {
 Ref import_module(const char* name) { return checked(PyImport_ImportModule(name)); }
 
 Ref builtin(PyObject* name) {
-  PyObject* value = PyDict_GetItemWithError(PyEval_GetBuiltins(), name);
-  if (value == nullptr) {
-    if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
-    raise_pending();
+  PyObject* builtins = PyEval_GetBuiltins();
+  if (PyDict_CheckExact(builtins)) {
+    PyObject* value = PyDict_GetItemWithError(builtins, name);
+    if (value == nullptr) {
+      if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+      raise_pending();
+    }
+    return Ref::borrow(value);
   }
-  return Ref::borrow(value);
+  // Code run by exec() may have any mapping for its built-ins, read by subscript.
+  const Ref mapping = Ref::borrow(builtins);
+  PyObject* value = PyObject_GetItem(mapping.get(), name);
+  if (value == nullptr && PyErr_ExceptionMatches(PyExc_KeyError)) {
+    PyErr_Clear();
+    PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+  }
+  return checked(value);
 }
 
 }  // namespace host

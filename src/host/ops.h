@@ -142,7 +142,8 @@ inline Ref format_text(PyObject* object) { return checked(PyObject_Format(object
 // `prefix` followed by "{}".format(object).
 Ref concat_format(std::string_view prefix, PyObject* object, std::string_view suffix = {});
 
-// `text` without its trailing white space, exactly as str.rstrip() strips it.
+// `text` without its trailing white space, exactly as str.rstrip() strips it
+// (exactly a str, also for a str subclass).
 Ref rstrip_text(Ref text);
 
 // Unpacks `value` into exactly `count` items (empty references, so that no old
