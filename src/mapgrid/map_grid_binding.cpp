@@ -106,11 +106,12 @@ Ref CodeText::text() const {
 void raise_invalid_code() { host::raise(PyExc_Exception, "Invalid [code] parameter."); }
 
 CornerEdges::CornerEdges(PyObject* answer) {
-  Ref values = PyDict_CheckExact(answer) ? checked(PyDict_Values(answer)) : host::call_method(answer, names::values);
-  Ref items[2];
-  host::unpack(values.get(), 2, items);
-  west_ = std::move(items[0]);
-  south_ = std::move(items[1]);
+  // list(answer.values())[0] and [1]: further values are not looked at, and a
+  // missing one fails with the list's IndexError.
+  Ref values = PyDict_CheckExact(answer) ? checked(PyDict_Values(answer))
+                                         : checked(PySequence_List(host::call_method(answer, names::values).get()));
+  west_ = host::get_index(values.get(), 0);
+  south_ = host::get_index(values.get(), 1);
 }
 
 double CornerEdges::degrees(const Ref& value, Use use, double operand) {

@@ -65,7 +65,7 @@ class CodeText {
 class CornerEdges {
  public:
   explicit CornerEdges(Corner own) : own_(own), is_own_(true) {}
-  // The values of what a replaced corner method answered, in key order.
+  // The first two values of what a replaced corner method answered, in key order.
   explicit CornerEdges(PyObject* answer);
 
   // An edge as the operand of the first double operation it meets: the
