@@ -304,7 +304,7 @@ const host::ClassSpec& map_grid_class() {
                            .params = {param("north", "float").real(), param("south", "float").real(),
                                       param("west", "float").real(), param("east", "float").real(),
                                       param("zoom", "int").exactly(&PyLong_Type).defaults_to(host::int_default(0)),
-                                      param("summary", "bool").truth().defaults_to(host::bool_default(false))},
+                                      param("summary", "bool").defaults_to(host::bool_default(false))},
                            .returns = "Iterator",
                            .doc = kGridDoc,
                            .body = grid_body},
