@@ -171,7 +171,7 @@ def albers(cls, longitude=None, latitude=None, centralMeridian=0.0, originLatitu
         x = x / a
         y = y / a
         if n < 0 and mended:
-            angle = math.atan2(-x, -(ro0 - y))
+            angle = math.atan2(-x, -ro0 + y)
         else:
             angle = math.atan2(x, ro0 - y)
         longitude = math.degrees(math.radians(centralMeridian) + angle / n)
