@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "projection/ranges.h"
 #include "pymath/arithmetic.h"
 
 namespace mapgrid {
@@ -41,11 +42,11 @@ ZoomStep zoom_step(long long zoom) {
 }
 
 WindowFault check_window(double north, double south, double west, double east) {
-  if (!(north >= -90.0 && north <= 90.0)) return WindowFault::North;
-  if (!(south >= -90.0 && south <= 90.0)) return WindowFault::South;
+  if (!projection::latitude_in_range(north)) return WindowFault::North;
+  if (!projection::latitude_in_range(south)) return WindowFault::South;
   if (north < south) return WindowFault::NorthBelowSouth;
-  if (!(west >= -180.0 && west <= 180.0)) return WindowFault::West;
-  if (!(east >= -180.0 && east <= 180.0)) return WindowFault::East;
+  if (!projection::longitude_in_range(west)) return WindowFault::West;
+  if (!projection::longitude_in_range(east)) return WindowFault::East;
   if (west > east) return WindowFault::EastBelowWest;
   return WindowFault::None;
 }
