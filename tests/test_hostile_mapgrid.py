@@ -77,8 +77,8 @@ class ArgumentTest(HostileCase):
             "__float__ answers another float": lambda G: G.map(101.0, Hostile(37.0, "__float__", returning(39.5)), 500),
             "__float__ re-enters map": lambda G: G.map(Hostile(101.0, "__float__", calling(G.map, 101.0, 37.0, 500)),
                                                        37.0, 10000),
-            "__float__ re-enters parse": lambda G: G.map(101.0, Hostile(-37.0, "__float__",
-                                                                        calling(G.parse, "SJ-47-35-(57)-c-7-3-3")), 500),
+            "__float__ re-enters parse": lambda G: G.map(
+                101.0, Hostile(-37.0, "__float__", calling(G.parse, "SJ-47-35-(57)-c-7-3-3")), 500),
         }
         for name, row in rows.items():
             self.check(name, lambda: repr(row(MapGrid)), lambda: repr(row(PlainGrid)))
@@ -109,7 +109,8 @@ class ArgumentTest(HostileCase):
 
         def asks_the_generator(G):
             holder = {}
-            lines = holder["lines"] = G.grid(*WINDOW, Hostile(False, "__bool__", calling(lambda: next(holder["lines"]))))
+            asking = Hostile(False, "__bool__", calling(lambda: next(holder["lines"])))
+            lines = holder["lines"] = G.grid(*WINDOW, asking)
             return run(lines, 3)
 
         self.check("truth that asks the generator", lambda: asks_the_generator(MapGrid),
@@ -153,7 +154,8 @@ class MemberTest(HostileCase):
             mine = subclass(MapGrid, **self.members(MapGrid)[name])
             plain = subclass(PlainGrid, **self.members(PlainGrid)[name])
             for position in self.POSITIONS:
-                self.check((name, "map", position), lambda: repr(mine.map(*position)), lambda: repr(plain.map(*position)))
+                self.check((name, "map", position), lambda: repr(mine.map(*position)),
+                           lambda: repr(plain.map(*position)))
             for code in self.CODES:
                 self.check((name, "parse", code), lambda: repr(mine.parse(code)), lambda: repr(plain.parse(code)))
 
@@ -206,7 +208,8 @@ class DroppedLineTest(HostileCase):
             "keys reordered": lambda G, line, lines, seen: line.__setitem__("type", line.pop("type")),
         }
         for name, change in changes.items():
-            self.check(name, lambda: repr(self.scenario(MapGrid, change)), lambda: repr(self.scenario(PlainGrid, change)))
+            self.check(name, lambda: repr(self.scenario(MapGrid, change)),
+                       lambda: repr(self.scenario(PlainGrid, change)))
 
     def test_lines_found_through_the_collector(self):
         # A release that empties every line the collector can find: the

@@ -77,7 +77,8 @@ class ArgumentTest(HostileCase):
             "deg's str raises": {"deg": Hostile(116.5, "__str__", raising(KeyError("deg")))},
             "deg's str re-enters": {"deg": Hostile(116.5, "__str__", calling(Projection.angle, dms="116°30′30″"))},
             "deg's str answers other text": {"deg": Hostile(116.5, "__str__", returning(" -1163030 "))},
-            "dms's str re-enters": {"dms": Hostile("1163030.5", "__str__", calling(Projection.angle, deg=1.5, digit=2))},
+            "dms's str re-enters": {"dms": Hostile("1163030.5", "__str__",
+                                                   calling(Projection.angle, deg=1.5, digit=2))},
             "dms's text form in the range message": {"dms": Hostile(3605959, "__format__", calling(Projection.angle,
                                                                                                 deg=2.0))},
             "dms's text form raises": {"dms": Hostile(3605959, "__format__", raising(KeyError("format")))},
@@ -222,7 +223,8 @@ class ReferenceTableTest(HostileCase):
                     lambda cls, longitude, zoneCode: type("Z", (int,), {})(zone_of(cls, longitude, zoneCode)))},
                 "centralMeridian re-enters": {"centralMeridian": classmethod(
                     lambda cls, longitude=None, zone=None, zoneCode=6: (
-                        base.gaussKruger(longitude=10.0, latitude=1.0), meridian_of(cls, longitude, zone, zoneCode))[-1])},
+                        base.gaussKruger(longitude=10.0, latitude=1.0),
+                        meridian_of(cls, longitude, zone, zoneCode))[-1])},
                 "centralMeridian answers a float subclass": {"centralMeridian": classmethod(
                     lambda cls, longitude=None, zone=None, zoneCode=6: type("M", (float,), {})(117.0))},
                 "centralMeridian answers None": {"centralMeridian": classmethod(
@@ -230,7 +232,8 @@ class ReferenceTableTest(HostileCase):
             }
 
         calls = [("centralMeridian", dict(longitude=116.3)), ("centralMeridian", dict(longitude=116.3, zoneCode=3)),
-                 ("gaussKruger", dict(longitude=117.3, latitude=30.0)), ("gaussKruger", dict(longitude=-3.0, latitude=51.0))]
+                 ("gaussKruger", dict(longitude=117.3, latitude=30.0)),
+                 ("gaussKruger", dict(longitude=-3.0, latitude=51.0))]
         for name in members(Projection):
             mine = subclass(Projection, **members(Projection)[name])
             plain = subclass(Plain, **members(Plain)[name])

@@ -232,8 +232,7 @@ Ref line(GridRun& run, const Graticule::Item& item) {
     // A collection while the lists are made may run a script's code: the
     // line is looked at again after it.
     Ref coordinates = new_coordinates(vertex);
-    const LinePool::Reuse again = Py_REFCNT(reuse.line) == 1 ? LinePool::reusable(reuse.line, scale) : LinePool::Reuse{};
-    if (again.line != nullptr) {
+    if (Py_REFCNT(reuse.line) == 1 && LinePool::reusable(reuse.line, scale).line != nullptr) {
       host::checked_status(PyDict_SetItem(reuse.line, names::remarks, remarks));
       host::checked_status(PyDict_SetItem(reuse.line, names::coordinates, coordinates.get()));
       return run.pool.keep(Ref::borrow(reuse.line));
