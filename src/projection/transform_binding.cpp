@@ -8,14 +8,10 @@ using host::Ref;
 
 namespace {
 
-// cls.datum. For a class made by `type` itself, the member is found in the
-// class's lookup cache as the attribute access would find it (the metaclass
-// has no such member, and a descriptor still has its __get__ called).
+// cls.datum, from the class's lookup cache where that finds it as the
+// attribute access would (a descriptor still has its __get__ called).
 Ref table_of(PyObject* cls) {
-  if (Py_IS_TYPE(cls, &PyType_Type)) {
-    PyObject* found = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(cls), names::datum);
-    if (found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr) return Ref::borrow(found);
-  }
+  if (PyObject* plain = host::plain_class_attribute(cls, names::datum)) return Ref::borrow(plain);
   return host::get_attr(cls, names::datum);
 }
 
