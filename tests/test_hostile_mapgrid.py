@@ -54,6 +54,23 @@ class ValuesHook(dict):
         return dict.values(self)
 
 
+class Announcing:
+    """A class attribute whose every read runs `action` first, then gives `value`."""
+
+    def __init__(self, value, action):
+        self.value, self.action = value, action
+
+    def __get__(self, instance, owner):
+        self.action()
+        return self.value
+
+
+def private(base, key):
+    """The name under which `base` keeps the member `key` (corner, the alphabets, map, parse)."""
+    prefix = "_MapGrid" if issubclass(base, MapGrid) else "_PlainGrid"
+    return {"corner": f"{prefix}__corner1000000", "map": "map", "parse": "parse"}.get(key, f"{prefix}__{key}")
+
+
 def cleared(answer):
     answer.clear()
 
@@ -158,6 +175,42 @@ class MemberTest(HostileCase):
                            lambda: repr(plain.map(*position)))
             for code in self.CODES:
                 self.check((name, "parse", code), lambda: repr(mine.parse(code)), lambda: repr(plain.parse(code)))
+
+    def test_members_replaced_in_the_middle_of_a_call(self):
+        # What map and parse found to be the class's own is asked again after
+        # a script's code has run, as the plain form reaches each member afresh.
+        def replacement(G, key):
+            if key == "corner":
+                corner = own_corner(G)
+                return classmethod(lambda cls, code: {"longitude": corner(cls, code)["longitude"] + 6,
+                                                      "latitude": corner(cls, code)["latitude"]})
+            if key == "mapcode":
+                return "AJCDEFGHIBKLMNOPQRSTUVW"
+            return classmethod(lambda cls, lon, lat, scale=1000000: {**own_map(G)(G, lon, lat, scale), "old": "mine"})
+
+        def build(G, reader, alphabet, key):
+            holder = {}
+
+            def replace():
+                if "done" not in holder:
+                    holder["done"] = True
+                    setattr(holder["cls"], private(G, key), replacement(G, key))
+
+            letters = {"mapword": "ABCD", "mapword5000": "abcd", "scalecode": "BCDEFGHIJK"}[alphabet]
+            value = Letters(letters, replace) if reader == "letters" else Announcing(letters, replace)
+            holder["cls"] = subclass(G, **{alphabet: value})
+            return holder["cls"]
+
+        for reader in ("letters", "descriptor"):
+            for alphabet in ("mapword", "mapword5000", "scalecode"):
+                for key in ("corner", "mapcode", "map"):
+                    for code in self.CODES:
+                        self.check((reader, alphabet, key, code), lambda: repr(build(MapGrid, reader, alphabet, key).parse(code)),
+                                   lambda: repr(build(PlainGrid, reader, alphabet, key).parse(code)))
+                    for position in self.POSITIONS:
+                        self.check((reader, alphabet, key, position),
+                                   lambda: repr(build(MapGrid, reader, alphabet, key).map(*position)),
+                                   lambda: repr(build(PlainGrid, reader, alphabet, key).map(*position)))
 
     def test_parse_that_re_enters_itself(self):
         def reparse(G):

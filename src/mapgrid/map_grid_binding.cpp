@@ -47,14 +47,33 @@ Ref make_alphabet(const host::ClassContext&) {
 
 // ---- alphabets ----
 
-AlphabetValue::AlphabetValue(PyObject* cls, Alphabet alphabet)
-    : alphabet_(alphabet), value_(host::get_attr(cls, alphabet_name(alphabet))) {
-  PyObject* value = value_.get();
+namespace {
+
+// The alphabet of `cls` where reading it runs no code (an attribute of a class
+// made by type, no descriptor), or null.
+PyObject* plain_alphabet(PyObject* cls, Alphabet alphabet) {
+  return host::plain_class_attribute(cls, alphabet_name(alphabet));
+}
+
+bool is_own_text(PyObject* value, Alphabet alphabet) {
   const std::string_view own = kAlphabetTexts[static_cast<int>(alphabet)];
-  own_ = value == g_alphabets[static_cast<int>(alphabet)] ||
+  return value == g_alphabets[static_cast<int>(alphabet)] ||
          (PyUnicode_CheckExact(value) && PyUnicode_IS_ASCII(value) &&
           static_cast<std::size_t>(PyUnicode_GET_LENGTH(value)) == own.size() &&
           std::string_view(static_cast<const char*>(PyUnicode_DATA(value)), own.size()) == own);
+}
+
+}  // namespace
+
+AlphabetValue::AlphabetValue(PyObject* cls, Alphabet alphabet) : alphabet_(alphabet), own_(false) {
+  // An alphabet read through code (a descriptor, a metaclass) is no own one,
+  // even when it gives the own text: that code may have changed the class.
+  if (PyObject* plain = plain_alphabet(cls, alphabet)) {
+    value_ = Ref::borrow(plain);
+    own_ = is_own_text(plain, alphabet);
+  } else {
+    value_ = host::get_attr(cls, alphabet_name(alphabet));
+  }
 }
 
 Ref AlphabetValue::item(long long index) const {
@@ -71,7 +90,8 @@ long long AlphabetValue::find(PyObject* letter) const {
 
 bool own_alphabets(PyObject* cls) {
   for (Alphabet alphabet : {Alphabet::RowLetters, Alphabet::Quarters, Alphabet::QuartersLower, Alphabet::ScaleLetters}) {
-    if (!AlphabetValue(cls, alphabet).own()) return false;
+    PyObject* plain = plain_alphabet(cls, alphabet);
+    if (plain == nullptr || !is_own_text(plain, alphabet)) return false;
   }
   return true;
 }
