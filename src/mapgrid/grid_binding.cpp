@@ -74,7 +74,7 @@ Ref new_coordinates(PyObject* const (&vertex)[2][2]) {
 // suspended, as the caller's last reference would have let go of it.
 class LinePool {
  public:
-  // A dropped line that the pool cannot reuse.
+  // A dropped line that the pool can reuse, and how.
   struct Reuse {
     PyObject* line = nullptr;         // held by the pool
     PyObject* coordinates = nullptr;  // to refill in place; null: to replace (held elsewhere too)
