@@ -49,9 +49,20 @@ bool refuse_if_running(GeneratorObject* g) {
   return true;
 }
 
+// Lets go of what a suspended run has dropped. The script code this may run
+// can close the generator or take items from it, so the body is asked afresh
+// each time and nothing of it is held meanwhile.
+void let_go_of_dropped(GeneratorObject* g) {
+  while (g->state == State::Suspended) {
+    Ref dropped = g->body->dropped();
+    if (!dropped) return;
+  }
+}
+
 // One step of the run: the next item, or null at the end (no error) or on failure.
 PyObject* step(GeneratorObject* g) {
   if (refuse_if_running(g)) return nullptr;
+  let_go_of_dropped(g);
   if (g->state == State::Finished) return nullptr;
   g->state = State::Running;
   PyObject* item = guarded<PyObject*>(nullptr, [&] { return g->body->next().release(); });

@@ -191,4 +191,27 @@ Ref builtin(PyObject* name) {
   return checked(value);
 }
 
+namespace {
+
+// Whether `type` itself has no member `name`. Its members never change, so
+// the names found absent are kept (with a reference, so they stay themselves).
+bool absent_from_type(PyObject* name) {
+  static PyObject* absent[16];
+  static int count = 0;
+  for (int i = 0; i < count; ++i) {
+    if (absent[i] == name) return true;
+  }
+  if (_PyType_Lookup(&PyType_Type, name) != nullptr) return false;
+  if (count < 16) absent[count++] = Py_NewRef(name);
+  return true;
+}
+
+}  // namespace
+
+PyObject* plain_class_attribute(PyObject* cls, PyObject* name) {
+  if (!Py_IS_TYPE(cls, &PyType_Type) || !absent_from_type(name)) return nullptr;
+  PyObject* found = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(cls), name);
+  return found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr ? found : nullptr;
+}
+
 }  // namespace host

@@ -176,4 +176,11 @@ Ref import_module(const char* name);
 // A built-in of the running frame (print, round...); NameError when absent.
 Ref builtin(PyObject* name);
 
+// cls.name for a class made by `type` itself, where reading it runs no code: a
+// value in the class or its bases that is no descriptor, and `type` has no
+// member of that name, so the attribute access finds just that. Null where the
+// access may run a script's code, or finds nothing: read it through the host
+// then. Borrowed from the class.
+PyObject* plain_class_attribute(PyObject* cls, PyObject* name);
+
 }  // namespace host
