@@ -270,8 +270,8 @@ CodeRule code_rule(GeometryType type) {
 }  // namespace
 
 Ref normalise(PyObject* type, PyObject* coordinates, const Code& code) {
-  const std::optional<GeometryType> named = type_named(type);
-  if (!named || *named == GeometryType::GeometryCollection) refuse(kInvalidParameter);
+  const std::optional<GeometryType> named = type_named(type, kSimpleTypes);
+  if (!named) refuse(kInvalidParameter);
   const CodeRule rule = code_rule(*named);
   if (!code.is_automatic() && !code.is(rule.code)) refuse_with("[", code.object.get(), rule.message);
 

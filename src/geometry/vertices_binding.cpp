@@ -111,8 +111,9 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
   Ref type = type_of(geometry.get());
   if (!host::truth(type.get())) refuse(kInvalidGeometryType);
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
-    const int depth = simple_depth(type.get());
-    if (depth == 0) refuse(kInvalidGeometryType);
+    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
+    if (!named) refuse(kInvalidGeometryType);
+    const int depth = coordinate_depth(*named);
     VertexSet seen;
     if (depth >= 2 && plain_coordinates(coordinates.get(), depth, true)) {
       swap_plain_level(coordinates.get(), depth, seen);
@@ -120,7 +121,7 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
       swap_level(coordinates.get(), depth, seen);
     }
   } else if (Ref members = value_if_held(geometry.get(), names::geometries)) {
-    if (type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+    if (!is_named(type.get(), GeometryType::GeometryCollection) || !PyList_CheckExact(members.get())) {
       refuse(kInvalidGeometryType);
     }
     for_each_item(members.get(), [&](PyObject* member) { swap_member(cls, member); });
@@ -173,8 +174,8 @@ void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_ob
   Ref type = type_of(geometry.get());
   if (!host::truth(type.get())) return;
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
-    const std::optional<GeometryType> named = type_named(type.get());
-    if (!named || *named == GeometryType::GeometryCollection) refuse(kInvalidGeometryType);
+    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
+    if (!named) refuse(kInvalidGeometryType);
     PyObject* c = coordinates.get();
     std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
     if (plain_coordinates(c, coordinate_depth(*named), false)) pause.emplace();
@@ -194,7 +195,7 @@ void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_ob
     return;
   }
   Ref members = value_if_held(geometry.get(), names::geometries);
-  if (!members || type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+  if (!members || !is_named(type.get(), GeometryType::GeometryCollection) || !PyList_CheckExact(members.get())) {
     return;
   }
   for_each_item(members.get(), [&](PyObject* member) {
