@@ -282,7 +282,8 @@ class WktTextTest(TextCaseMixin, unittest.TestCase):
 
     def test_members_with_inner_parentheses_are_read(self):
         """Members are read up to their balanced parenthesis, so no polygon,
-        multilinestring or multipolygon member is left out."""
+        multilinestring or multipolygon member is left out; one that cannot be
+        read refuses the whole text."""
         ring = [[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]
         self.check([
             ("GEOMETRYCOLLECTION (POINT (1 2), POLYGON ((0 0, 1 0, 1 1, 0 0)))", [-1, 0],
@@ -298,6 +299,13 @@ class WktTextTest(TextCaseMixin, unittest.TestCase):
             ("GEOMETRYCOLLECTION (MULTIPOINT ((1 2), (3 4)))", [-1], (Exception, INVALID_TYPE)),
             ("GEOMETRYCOLLECTION (POINT (1 2), POLYGON ((0 0, 1 0, 1 1, 0 0)", [-1],
              (Exception, INVALID_COORDINATES)),
+            # A redundant level of parentheses: the member loads as it does on its own.
+            ("GEOMETRYCOLLECTION(POINT(1 2),MULTIPOLYGON((((0 0,1 0,1 1,0 0)))))", [-1, 0],
+             {"type": "GeometryCollection", "geometries": [{"type": "Point", "coordinates": [1.0, 2.0]},
+                                                           {"type": "MultiPolygon", "coordinates": [[ring]]}]}),
+            ("GEOMETRYCOLLECTION(MULTIPOLYGON((((0 0,1 0,1 1,0 0)))))", [-1],
+             {"type": "GeometryCollection", "geometries": [{"type": "MultiPolygon", "coordinates": [[ring]]}]}),
+            ("GEOMETRYCOLLECTION (POINT (1 2), POINT (((POINT (3 4)))))", [-1], (Exception, INVALID_COORDINATES)),
         ])
 
     def test_members_go_through_the_class(self):

@@ -110,12 +110,12 @@ Ref body_step(const Args& args) {
   });
 }
 
-// collection_members(body): (member texts, unbalanced)
+// collection_members(body): (member texts, unreadable)
 Ref collection_members(const Args& args) {
   return with_storage(args[0], [&](auto t) {
     const auto members = geometry::text::collection_members(t, whole(args[0]));
-    Ref unbalanced = checked(PyBool_FromLong(members.unbalanced));
-    return checked(PyTuple_Pack(2, pieces(args[0], members.texts).get(), unbalanced.get()));
+    Ref unreadable = checked(PyBool_FromLong(members.unreadable));
+    return checked(PyTuple_Pack(2, pieces(args[0], members.texts).get(), unreadable.get()));
   });
 }
 
