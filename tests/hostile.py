@@ -177,3 +177,14 @@ class HostileCase(unittest.TestCase):
             if plain_call is not None:
                 self.assertEqual(got, outcome(plain_call))
             return got
+
+
+def on_call(number, action):
+    """Runs `action` at the `number`-th call of the slot only (counting from 1);
+    the slot answers as the value at every other call."""
+    calls = [0]
+
+    def run(*args):
+        calls[0] += 1
+        return action(*args) if calls[0] == number else ANSWER
+    return run
