@@ -72,7 +72,7 @@ Span whole(PyObject* s) { return {0, static_cast<std::size_t>(PyUnicode_GET_LENG
 
 // has_bracket_pair(text, "[]")
 Ref has_bracket_pair(const Args& args) {
-  if (PyUnicode_GET_LENGTH(args[1]) != 2) host::raise(PyExc_ValueError, "two brackets");
+  if (!PyUnicode_Check(args[1]) || PyUnicode_GET_LENGTH(args[1]) != 2) host::raise(PyExc_ValueError, "two brackets");
   const char open = static_cast<char>(PyUnicode_READ_CHAR(args[1], 0));
   const char close = static_cast<char>(PyUnicode_READ_CHAR(args[1], 1));
   return with_storage(args[0], [&](auto t) {
@@ -144,7 +144,8 @@ Ref reader_json(const Args& args) {
     else if (reader == "line") text::read_line(t, all, writer);
     else if (reader == "rings") text::read_rings(t, all, writer);
     else if (reader == "polygons") text::read_polygons(t, text::multipolygon_polygons(t, all), writer);
-    else text::read_free_text(t, reader.back() - '0', writer);
+    else if (reader == "free1" || reader == "free2" || reader == "free3") text::read_free_text(t, reader.back() - '0', writer);
+    else host::raise(PyExc_ValueError, "no such reader");
     return checked(PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, out.data(), static_cast<Py_ssize_t>(out.size())));
   });
 }
