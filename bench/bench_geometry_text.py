@@ -43,7 +43,7 @@ def row(label, text, json_text, straightforward=True):
     line = (f"{label:<28} loads {ours * 1e3:8.1f} ms {megabytes / ours:6.1f} MB/s   "
             f"json.loads same numbers {host * 1e3:8.1f} ms   ratio {ours / host:5.2f}")
     if straightforward:
-        plain = best(lambda: ref.text_loads(ref.straightforward_normalise, text), 1)
+        plain = best(lambda: ref.text_loads(ref.normalise, text), 1)
         line += f"   straight Python {plain * 1e3:8.1f} ms ({plain / ours:5.1f}x)"
     print(line)
 

@@ -113,7 +113,7 @@ Trace scan(Text<Unit> t) {
     check_json_text(t, [&](auto& visit) { read_line(t, *group, visit); }, trace);
   }
   const Members members = collection_members(t, body);
-  trace.push_back(members.unbalanced);
+  trace.push_back(members.unreadable);
   for (const Span& member : members.texts) check_span(member, t.size(), trace);
   const std::vector<Span> polygons = multipolygon_polygons(t, body);
   for (const Span& polygon : polygons) check_span(polygon, t.size(), trace);

@@ -231,54 +231,289 @@ def free_like(rng):
     return rng.choice(["", " ", ","]) + text.rstrip() if rng.random() < 0.5 else text
 
 
-# ---- normalisation written straight (for the benchmarks' comparison) ----
+# ---- loads of lists and dictionaries, swapXY, getXY and toWkt, step by step ----
+#
+# The plain forms the hostile-object suite holds the module against (and the
+# text benchmark times beside it): every host call (conversion, repr,
+# comparison, truth, item and length access, store, release) in the order the
+# steps make it. Texts are not modelled here.
 
-def straightforward_normalise(kind, coordinates, code):
-    """Geometry normalisation as plain Python: keys by str() of the values,
-    duplicates deleted one by one from the highest position down."""
-    def set_point(vertex):
-        if len(vertex) > 0:
-            vertex[0] = float(vertex[0])
-        if len(vertex) > 1:
-            vertex[1] = float(vertex[1])
-        return vertex
+DIMENSION = "Invalid [coordinates] parameter. Dimension should be greater than 1."
+LINE_COUNT = "Invalid [coordinates] parameter. The number of vertices should be greater than 1."
+RING_COUNT = "Invalid [coordinates] parameter. The number of vertices should be greater than 2."
+SHOULD_BE_LIST = "Invalid type in [coordinates] parameter. Should be [list]"
+SHOULD_BE_DICT = "Invalid type in [coordinates] parameter. Should be [dict]"
+INVALID_GEOMETRY_TYPE = "Invalid geometry type."
+SIMPLE_DEPTHS = (("Point", 1), ("MultiPoint", 2), ("LineString", 2), ("MultiLineString", 3), ("Polygon", 3),
+                 ("MultiPolygon", 4))
+TYPE_CODES = {"Point": 0, "MultiPoint": 0, "LineString": 1, "MultiLineString": 1, "Polygon": 2, "MultiPolygon": 2}
+_ABSENT = object()
 
-    def check(vertex):
-        if type(vertex) is not list or len(set_point(vertex)) < 2:
-            raise Exception("Invalid [coordinates] parameter. Dimension should be greater than 1.")
 
-    def deduplicate(line):
-        overlays, previous = [], None
-        for i in range(len(line)):
-            key = str(line[i][:2])
-            if key == previous:
-                overlays.append(i)
-            else:
-                previous = key
-        for i in sorted(overlays, reverse=True):
-            del line[i]
+def _held(geometry, key):
+    """geometry[key] if the dictionary holds the key, else _ABSENT (one look-up)."""
+    return geometry.get(key, _ABSENT) if type(geometry) is dict else (geometry[key] if key in geometry else _ABSENT)
 
-    def normalise_line(line, ring):
-        deduplicate(line)
-        if len(line) < (3 if ring else 2):
-            raise Exception("Invalid [coordinates] parameter.")
-        if ring and str(line[0]) != str(line[-1]):
+
+def _simple_type(geometry_type):
+    """The first simple type name that geometry_type == name holds for, or None."""
+    for name, _ in SIMPLE_DEPTHS:
+        if geometry_type == name:
+            return name
+    return None
+
+
+def set_point(vertex):
+    if len(vertex) > 0:
+        vertex[0] = float(vertex[0])
+    if len(vertex) > 1:
+        vertex[1] = float(vertex[1])
+    return vertex
+
+
+def check_vertex(vertex):
+    if type(vertex) is not list:
+        raise Exception(DIMENSION)
+    set_point(vertex)
+    if len(vertex) < 2:
+        raise Exception(DIMENSION)
+
+
+def first_two(vertex):
+    if not hasattr(type(vertex), "__getitem__"):
+        raise TypeError("'%.200s' object is unsliceable" % type(vertex).__name__)
+    return vertex[:2]
+
+
+def remove_duplicates(line):
+    overlays, pre_vertex = [], None
+    for i in range(len(line)):
+        key = repr(first_two(line[i]))
+        if pre_vertex is not None and key == pre_vertex:
+            overlays.append(i)
+        else:
+            pre_vertex = key
+    for i in sorted(overlays, reverse=True):
+        del line[i]
+
+
+def normalise_line(line, ring):
+    remove_duplicates(line)
+    if ring:
+        if len(line) < 3:
+            raise Exception(RING_COUNT)
+        if repr(line[0]) != repr(line[-1]):
             line.append(line[0])
-        for vertex in line:
-            check(vertex)
+    elif len(line) < 2:
+        raise Exception(LINE_COUNT)
+    for vertex in line:
+        check_vertex(vertex)
 
+
+def normalise(geometry_type, coordinates, code):
+    kind = _simple_type(geometry_type)
+    if kind is None:
+        raise Exception("Invalid parameter.")
+    accepted = TYPE_CODES[kind]
+    if code is not None and code != -1 and code != accepted:
+        raise Exception("[{}] should be one of [-1,{}] in [code] parameter.".format(code, accepted))
     if kind == "Point":
+        if type(coordinates) is not list:
+            raise TypeError("Expected list, got %.200s" % type(coordinates).__name__)
         set_point(coordinates)
+        if len(coordinates) < 2:
+            raise Exception(DIMENSION)
     elif kind == "MultiPoint":
         for vertex in coordinates:
-            check(vertex)
+            check_vertex(vertex)
     elif kind == "LineString":
         normalise_line(coordinates, False)
     elif kind in ("MultiLineString", "Polygon"):
         for line in coordinates:
             normalise_line(line, kind == "Polygon")
-    elif kind == "MultiPolygon":
+    else:
         for polygon in coordinates:
+            if type(polygon) is not list:
+                raise Exception(SHOULD_BE_LIST)
             for ring in polygon:
+                if type(ring) is not list:
+                    raise Exception(SHOULD_BE_LIST)
                 normalise_line(ring, True)
-    return {"type": kind, "coordinates": coordinates}
+    return {"type": geometry_type, "coordinates": coordinates}
+
+
+def _infer(coordinates, code):
+    # Only the types of the first elements are looked at: none is held.
+    if type(coordinates[0]) is not list:
+        if len(coordinates) < 2:
+            raise Exception(DIMENSION)
+        if code not in (-1, 0, None):
+            raise Exception("[{}] should be one of [-1,0] in [code] parameter.".format(code))
+        return normalise("Point", coordinates, code)
+    if type(coordinates[0][0]) is not list:
+        if code == 0:
+            return normalise("MultiPoint", coordinates, code)
+        if code == 1 or code == -1:
+            return normalise("LineString", coordinates, code)
+        raise Exception("[{}] should be one of [-1,0,1] in [code] parameter.".format(code))
+    if type(coordinates[0][0][0]) is not list:
+        if code == 1:
+            return normalise("MultiLineString", coordinates, code)
+        if code == 2 or code == -1:
+            return normalise("Polygon", coordinates, code)
+        raise Exception("[{}] should be one of [-1,1,2] in [code] parameter.".format(code))
+    if type(coordinates[0][0][0][0]) is not list:
+        return normalise("MultiPolygon", coordinates, code)
+    raise Exception("Invalid [coordinates] parameter.")
+
+
+def loads(coordinates, code=-1):
+    """Geometry.loads of a list, a dictionary or another object (not of text)."""
+    if type(coordinates) is list:
+        return _infer(coordinates, code)
+    if type(coordinates) is dict:
+        geometry_list = _held(coordinates, "coordinates")
+        if geometry_list is not _ABSENT:
+            if type(geometry_list) is not list:
+                raise Exception(SHOULD_BE_LIST)
+            geometry_type = _held(coordinates, "type")
+            if geometry_type is not _ABSENT and geometry_type is not None:
+                return normalise(geometry_type, geometry_list, code)
+            return _infer(geometry_list, code)
+        members = _held(coordinates, "geometries")
+        if members is not _ABSENT:
+            if not isinstance(members, list):
+                raise Exception(SHOULD_BE_LIST)
+            loaded = []
+            for member in members:
+                if not isinstance(member, dict):
+                    raise Exception(SHOULD_BE_DICT)
+                loaded.append(loads(member))
+            return {"type": "GeometryCollection", "geometries": loaded}
+        raise Exception('Invalid [coordinates] parameter. ["coordinates/geometries" not found]')
+    if type(coordinates) is str:
+        raise NotImplementedError("text is not modelled here")
+    raise Exception("[{}] is not a valid type in [coordinates] parameter.".format(type(coordinates).__name__))
+
+
+def _begin(value, refuse_false_type=True):
+    """The steps toWkt, swapXY and getXY start with: the input rule, the type
+    and its truth, then the coordinates and the simple type name that the type
+    equals. (geometry, type, coordinates, name), the name None without
+    coordinates; None for a false type that is not refused."""
+    geometry = value if type(value) is dict else loads(value)
+    geometry_type = geometry["type"]
+    if not geometry_type:
+        if refuse_false_type:
+            raise Exception(INVALID_GEOMETRY_TYPE)
+        return None
+    coordinates = _held(geometry, "coordinates")
+    if coordinates is _ABSENT:
+        return geometry, geometry_type, None, None
+    kind = _simple_type(geometry_type)
+    if kind is None:
+        raise Exception(INVALID_GEOMETRY_TYPE)
+    return geometry, geometry_type, coordinates, kind
+
+
+def _collection_members(geometry, geometry_type):
+    """The members of a collection, or None for any other type or members value."""
+    members = _held(geometry, "geometries")
+    if members is not _ABSENT and geometry_type == "GeometryCollection" and type(members) is list:
+        return members
+    return None
+
+
+def swap_xy(geometry):
+    geometry, geometry_type, coordinates, kind = _begin(geometry)
+    if kind is not None:
+        seen = {}  # id -> the vertex, held until the call ends
+
+        def exchange(vertex):
+            if id(vertex) in seen:
+                return
+            seen[id(vertex)] = vertex
+            second = vertex[1]
+            first = vertex[0]
+            vertex[0] = second
+            vertex[1] = first
+
+        def walk(items, depth):
+            if depth == 1:
+                exchange(items)
+            else:
+                for item in items:
+                    walk(item, depth - 1)
+
+        walk(coordinates, dict(SIMPLE_DEPTHS)[kind])
+    else:
+        members = _collection_members(geometry, geometry_type)
+        if members is None:
+            raise Exception(INVALID_GEOMETRY_TYPE)
+        for member in members:
+            swap_xy(member)
+    if type(geometry) is not dict:
+        raise TypeError("Expected dict, got %.200s" % type(geometry).__name__)
+    return geometry
+
+
+def get_xy(geometry, endpoint=True):
+    result = []
+    begun = _begin(geometry, refuse_false_type=False)
+    if begun is None:
+        return result
+    geometry, geometry_type, coordinates, kind = begun
+
+    def as_tuple(vertex):
+        return vertex if type(vertex) is tuple else tuple(vertex)
+
+    def line(vertices):
+        if endpoint:
+            result.append(as_tuple(vertices[0]))
+            result.append(as_tuple(vertices[-1]))
+        else:
+            for vertex in vertices:
+                result.append(as_tuple(vertex))
+
+    if kind is not None:
+        if kind == "Point":
+            result.append(as_tuple(coordinates))
+        elif kind == "MultiPoint":
+            for vertex in coordinates:
+                result.append(as_tuple(vertex))
+        elif kind == "LineString":
+            line(coordinates)
+        elif kind in ("MultiLineString", "Polygon"):
+            for part in coordinates:
+                line(part)
+        else:
+            for polygon in coordinates:
+                for ring in polygon:
+                    line(ring)
+        return result
+    for member in _collection_members(geometry, geometry_type) or ():
+        for item in get_xy(member, endpoint):
+            result.append(item)
+    return result
+
+
+def to_wkt(geometry):
+    geometry, geometry_type, coordinates, kind = _begin(geometry)
+    if kind is not None:
+        def body(items, depth):
+            if depth == 1:
+                return "(" + " ".join(str(value) for value in items) + ")"
+            if depth == 2:
+                return "(" + ",".join(" ".join(str(value) for value in vertex) for vertex in items) + ")"
+            return "(" + ",".join(body(item, depth - 1) for item in items) + ")"
+
+        return kind.upper() + " " + body(coordinates, dict(SIMPLE_DEPTHS)[kind])
+    members = _collection_members(geometry, geometry_type)
+    if members is None:
+        raise Exception(INVALID_GEOMETRY_TYPE)
+    return "GEOMETRYCOLLECTION (" + ",".join(to_wkt(member) for member in members) + ")"
+
+
+def dumps(geometry):
+    import json
+    return json.dumps(geometry if type(geometry) is dict else loads(geometry), ensure_ascii=False, indent=4)

@@ -187,3 +187,14 @@ class HostileCallable(Hostile):
 
     def __call__(self, *args, **keywords):
         return self.value(*args, **keywords)
+
+
+def on_call(number, action):
+    """Runs `action` at the `number`-th call of the slot only (counting from 1);
+    the slot answers as the value at every other call."""
+    calls = [0]
+
+    def run(*args):
+        calls[0] += 1
+        return action(*args) if calls[0] == number else ANSWER
+    return run

@@ -213,6 +213,17 @@ class SwapTest(unittest.TestCase):
         shared = {"type": "GeometryCollection", "geometries": [{"type": "Point", "coordinates": vertex}] * 2}
         Geometry.swapXY(shared)  # once per member call: twice in all
         self.assertEqual(vertex, [2.0, 1.0])
+        line = [[1.0, 2.0], [3.0, 4.0]]
+        ring = [[0.0, 1.0], [2.0, 3.0], [4.0, 5.0]]
+        ring.append(ring[0])
+        cases = [({"type": "MultiLineString", "coordinates": [line, line]}, line),
+                 ({"type": "MultiLineString", "coordinates": [line, tuple(line)]}, line),
+                 ({"type": "MultiPolygon", "coordinates": [[ring], [ring, ring]]}, ring)]
+        for geometry, part in cases:
+            with self.subTest(geometry=geometry):  # each vertex list once, however often it is met
+                before = [list(vertex) for vertex in part]
+                Geometry.swapXY(geometry)
+                self.assertEqual(part, [[y, x] for x, y in before])
         many = [[float(i), -float(i)] for i in range(5000)]
         polygon = {"type": "MultiPolygon", "coordinates": [[many + [many[0]]], [many[::-1]]]}
         Geometry.swapXY(polygon)

@@ -93,7 +93,7 @@ class WktPartsTest(unittest.TestCase):
 
     def test_collection_members_against_re(self):
         """Members without inner parentheses are what re finds; members with
-        them are read up to their balanced parenthesis."""
+        them are read up to their balanced parenthesis, or the body is refused."""
         rng = ref.make_rng(28)
         words = ["Point", "MultiPoint", "LineString", "MultiLineString", "Polygon", "MultiPolygon", "Pointe"]
         compared = 0
@@ -104,9 +104,9 @@ class WktPartsTest(unittest.TestCase):
                 parts.append(rng.choice(["", " ", "\u3000", "\u200b", "\n\t"]))
                 parts.append(rng.choice(["(1 2)", "(1 2, 3 4)", "()", "((1 2))", "(", ")", "(a)b)", ", "]))
             body = "(" + "".join(parts) + ")"
-            texts, unbalanced = Core.collection_members(body)
+            texts, unreadable = Core.collection_members(body)
             expected = [m[0] for m in re.findall(ref.MEMBER, body, re.IGNORECASE)]
-            if unbalanced or any("(" in t[t.index("(") + 1:] for t in texts):
+            if unreadable or any("(" in t[t.index("(") + 1:] for t in texts):
                 continue
             compared += 1
             for stored in widths(body):
@@ -123,12 +123,16 @@ class WktPartsTest(unittest.TestCase):
             ("(POINT (), POINT (1 2))", ["POINT (1 2)"], False),
             ("(POINT EMPTY, PO\u0131NT(1 2))", ["PO\u0131NT(1 2)"], False),
             ("(POINT (1 2), POLYGON ((0 0, 1 1)", ["POINT (1 2)"], True),
-            ("(POINT (POINT (POINT (POINT (1 2)))), POINT (3 4))", ["POINT (POINT (POINT (1 2)))", "POINT (3 4)"],
-             False),
+            # Deeper than a MULTIPOLYGON: read as one member, unless it holds another.
+            ("(POINT (1 2), MULTIPOLYGON ((((1 2,3 4,5 6,1 2)))))",
+             ["POINT (1 2)", "MULTIPOLYGON ((((1 2,3 4,5 6,1 2))))"], False),
+            ("(POINT (POINT (POINT (1 2))), POINT (3 4))", ["POINT (POINT (POINT (1 2)))", "POINT (3 4)"], False),
+            ("(POINT (1 2), POINT (POINT (POINT (POINT (1 2)))), POINT (3 4))", ["POINT (1 2)"], True),
+            ("(POINT (((LineString (1 2)))))", [], True),
         ]
-        for body, texts, unbalanced in cases:
+        for body, texts, unreadable in cases:
             with self.subTest(body=body):
-                self.assertEqual(Core.collection_members(body), (texts, unbalanced))
+                self.assertEqual(Core.collection_members(body), (texts, unreadable))
 
     def test_polygons_against_re(self):
         rng = ref.make_rng(29)
@@ -253,8 +257,8 @@ class TextBranchTest(unittest.TestCase):
             if ours != expected:
                 split = Core.split_wkt(text)
                 body = split[1] if split else ""
-                texts, unbalanced = Core.collection_members(body)
-                inner = unbalanced or any("(" in t[t.index("(") + 1:] for t in texts)
+                texts, unreadable = Core.collection_members(body)
+                inner = unreadable or any("(" in t[t.index("(") + 1:] for t in texts)
                 left = Core.multipolygon_polygons(body)[1]
                 self.assertTrue(inner or (left and ours[:2] == ("Exception", "Invalid [coordinates] parameter.")),
                                 (text, code, ours, expected))

@@ -67,6 +67,35 @@ class BranchTest(TextCaseMixin, unittest.TestCase):
         self.assertEqual(str(caught.exception), "[Text] is not a valid type in [coordinates] parameter.")
 
 
+class Traced(Geometry):
+    """Records the arguments of every loads call made through it."""
+    seen = []
+
+    @classmethod
+    def loads(cls, coordinates, code=-1):
+        cls.seen.append((coordinates, code))
+        return super().loads(coordinates, code)
+
+
+class NestedCallTest(unittest.TestCase):
+    def test_nested_calls_go_through_the_class_with_the_default_code(self):
+        collection = '{"type": "GeometryCollection", "geometries": [{"coordinates": [1, 2]}]}'
+        wkt = "GEOMETRYCOLLECTION (POINT (1 2), polygon ((0 0, 1 0, 1 1)))"
+        cases = [
+            ("[[1, 2], [3, 4]]", -1, [([[1.0, 2.0], [3.0, 4.0]], -1)]),
+            ("[[1, 2], [3, 4]]", 0, []),  # the branches other than the automatic one infer the type themselves
+            ('{"coordinates": [[1, 2], [3, 4]]}', -1, [([[1.0, 2.0], [3.0, 4.0]], -1)]),
+            (collection, 2, [({"type": "GeometryCollection", "geometries": [{"coordinates": [1.0, 2.0]}]}, -1),
+                             ({"coordinates": [1.0, 2.0]}, -1)]),
+            (wkt, 2, [("POINT (1 2)", -1), ("polygon ((0 0, 1 0, 1 1))", -1)]),
+        ]
+        for text, code, nested in cases:
+            with self.subTest(text=text, code=code):
+                Traced.seen = []
+                Traced.loads(text, code)
+                self.assertEqual(Traced.seen, [(text, code)] + nested)
+
+
 class GeoJsonTextTest(TextCaseMixin, unittest.TestCase):
     def test_objects_and_arrays(self):
         point = '{"type": "Point", "coordinates": [-115.81, 37.24]}'
@@ -117,18 +146,7 @@ class GeoJsonTextTest(TextCaseMixin, unittest.TestCase):
             Geometry.loads('{"type": "GeometryCollection", "geometries": []}')
         self.assertEqual(caught.exception.doc, '[[{"type":,"GeometryCollection"],["geometries":,[]}]]')
 
-    def test_nested_calls_go_through_the_class(self):
-        seen = []
-
-        class Traced(Geometry):
-            @classmethod
-            def loads(cls, coordinates, code=-1):
-                seen.append((coordinates, code))
-                return super().loads(coordinates, code)
-
-        Traced.loads("[[1, 2], [3, 4]]")
-        self.assertEqual(seen, [("[[1, 2], [3, 4]]", -1), ([[1.0, 2.0], [3.0, 4.0]], -1)])
-
+    def test_a_nested_result_must_be_a_dict(self):
         class Odd(Geometry):
             @classmethod
             def loads(cls, coordinates, code=-1):
@@ -282,7 +300,8 @@ class WktTextTest(TextCaseMixin, unittest.TestCase):
 
     def test_members_with_inner_parentheses_are_read(self):
         """Members are read up to their balanced parenthesis, so no polygon,
-        multilinestring or multipolygon member is left out."""
+        multilinestring or multipolygon member is left out; one that cannot be
+        read refuses the whole text."""
         ring = [[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]
         self.check([
             ("GEOMETRYCOLLECTION (POINT (1 2), POLYGON ((0 0, 1 0, 1 1, 0 0)))", [-1, 0],
@@ -298,19 +317,14 @@ class WktTextTest(TextCaseMixin, unittest.TestCase):
             ("GEOMETRYCOLLECTION (MULTIPOINT ((1 2), (3 4)))", [-1], (Exception, INVALID_TYPE)),
             ("GEOMETRYCOLLECTION (POINT (1 2), POLYGON ((0 0, 1 0, 1 1, 0 0)", [-1],
              (Exception, INVALID_COORDINATES)),
+            # A redundant level of parentheses: the member loads as it does on its own.
+            ("GEOMETRYCOLLECTION(POINT(1 2),MULTIPOLYGON((((0 0,1 0,1 1,0 0)))))", [-1, 0],
+             {"type": "GeometryCollection", "geometries": [{"type": "Point", "coordinates": [1.0, 2.0]},
+                                                           {"type": "MultiPolygon", "coordinates": [[ring]]}]}),
+            ("GEOMETRYCOLLECTION(MULTIPOLYGON((((0 0,1 0,1 1,0 0)))))", [-1],
+             {"type": "GeometryCollection", "geometries": [{"type": "MultiPolygon", "coordinates": [[ring]]}]}),
+            ("GEOMETRYCOLLECTION (POINT (1 2), POINT (((POINT (3 4)))))", [-1], (Exception, INVALID_COORDINATES)),
         ])
-
-    def test_members_go_through_the_class(self):
-        seen = []
-
-        class Traced(Geometry):
-            @classmethod
-            def loads(cls, coordinates, code=-1):
-                seen.append((coordinates, code))
-                return super().loads(coordinates, code)
-
-        Traced.loads("GEOMETRYCOLLECTION (POINT (1 2), polygon ((0 0, 1 0, 1 1)))", 2)
-        self.assertEqual(seen[1:], [("POINT (1 2)", -1), ("polygon ((0 0, 1 0, 1 1))", -1)])
 
     def test_values_are_read_as_json_reads_them(self):
         self.check([

@@ -3,7 +3,9 @@
 // helpers on host sequences. Host types: included by *_binding.cpp only.
 #pragma once
 
+#include <array>
 #include <optional>
+#include <span>
 
 #include "geometry/geometry_type.h"
 #include "host/function.h"
@@ -68,8 +70,19 @@ inline constexpr const char* kInvalidParameter = "Invalid parameter.";
 inline constexpr const char* kInvalidCoordinates = "Invalid [coordinates] parameter.";
 inline constexpr const char* kInvalidGeometryType = "Invalid geometry type.";
 
-// The type whose name `value` is (a str, or a str subclass, equal to it), if any.
-std::optional<GeometryType> type_named(PyObject* value);
+// The six simple types, in the order the codec compares a type value with their names.
+inline constexpr std::array<GeometryType, 6> kSimpleTypes = {
+    GeometryType::Point,   GeometryType::MultiPoint,   GeometryType::LineString, GeometryType::MultiLineString,
+    GeometryType::Polygon, GeometryType::MultiPolygon,
+};
+
+// The first of `candidates` whose name `value` equals, as `value == name`
+// decides it: an exact str by its text, anything else by the host's
+// comparison, which may run a script's __eq__ (and raise).
+std::optional<GeometryType> type_named(PyObject* value, std::span<const GeometryType> candidates = kGeometryTypes);
+
+// value == name of `type`, by the same rule.
+bool is_named(PyObject* value, GeometryType type);
 
 // The interned str of a type name.
 PyObject* type_name_object(GeometryType type);
@@ -139,10 +152,6 @@ host::Ref type_of(PyObject* geometry);
 
 // geometry[key] when `key in geometry`, else an empty Ref.
 host::Ref value_if_held(PyObject* geometry, PyObject* key);
-
-// The nesting depth of a simple type's coordinates; 0 for anything else
-// ("GeometryCollection", another name, a non-string).
-int simple_depth(PyObject* type);
 
 // ---- the class methods ----
 

@@ -80,7 +80,8 @@ void rings(Text<Unit> t, Span s, Visitor& visit) {
   }
 }
 
-// getPoint: the text between the parentheses of a point body.
+// One vertex: the text between the parentheses of a point body, split at
+// white space and not stripped.
 template <typename Unit, typename Visitor>
 void read_point(Text<Unit> t, Span s, Visitor& visit) {
   visit.open();
@@ -88,7 +89,7 @@ void read_point(Text<Unit> t, Span s, Visitor& visit) {
   visit.close();
 }
 
-// getLineString: the text between the parentheses of a line or multipoint body.
+// A list of vertices: the text between the parentheses of a line or multipoint body.
 template <typename Unit, typename Visitor>
 void read_line(Text<Unit> t, Span s, Visitor& visit) {
   visit.open();
@@ -96,7 +97,7 @@ void read_line(Text<Unit> t, Span s, Visitor& visit) {
   visit.close();
 }
 
-// getPolygon: ring texts, the rings of a polygon or the lines of a multilinestring.
+// A list of rings: the ring texts of a polygon, or the lines of a multilinestring.
 template <typename Unit, typename Visitor>
 void read_rings(Text<Unit> t, Span s, Visitor& visit) {
   visit.open();
@@ -104,7 +105,7 @@ void read_rings(Text<Unit> t, Span s, Visitor& visit) {
   visit.close();
 }
 
-// getMultiPolygon: the polygons the multipolygon step found, ring by ring.
+// A list of polygons: those the multipolygon step found, each ring by ring.
 template <typename Unit, typename Visitor>
 void read_polygons(Text<Unit> t, const std::vector<Span>& polygons, Visitor& visit) {
   visit.open();

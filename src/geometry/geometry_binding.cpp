@@ -70,7 +70,7 @@ const host::ClassSpec& geometry_class() {
           host::Method{
               .name = "getXY",
               .kind = MethodKind::Class,
-              .params = {geometry_param(), param("endpoint", "bool").truth().defaults_to(host::bool_default(true))},
+              .params = {geometry_param(), param("endpoint", "bool").defaults_to(host::bool_default(true))},
               .returns = "list",
               .doc = "提取顶点为元组列表；endpoint 为真时线与环只取首末顶点。",
               .body = get_xy_method,

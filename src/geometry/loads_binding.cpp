@@ -42,13 +42,22 @@ PyObject* type_name_object(GeometryType type) {
   return names::GeometryCollection;
 }
 
-std::optional<GeometryType> type_named(PyObject* value) {
-  if (!PyUnicode_Check(value)) return std::nullopt;
-  for (GeometryType type : kGeometryTypes) {
-    if (value == type_name_object(type)) return type;
+bool is_named(PyObject* value, GeometryType type) {
+  PyObject* name = type_name_object(type);
+  if (PyUnicode_CheckExact(value)) {
+    return value == name || PyUnicode_CompareWithASCIIString(value, type_name(type).data()) == 0;
   }
-  for (GeometryType type : kGeometryTypes) {
-    if (PyUnicode_CompareWithASCIIString(value, type_name(type).data()) == 0) return type;
+  return checked_status(PyObject_RichCompareBool(value, name, Py_EQ)) != 0;
+}
+
+std::optional<GeometryType> type_named(PyObject* value, std::span<const GeometryType> candidates) {
+  if (PyUnicode_CheckExact(value)) {  // names are interned: most often one of them itself
+    for (GeometryType type : candidates) {
+      if (value == type_name_object(type)) return type;
+    }
+  }
+  for (GeometryType type : candidates) {
+    if (is_named(value, type)) return type;
   }
   return std::nullopt;
 }

@@ -39,6 +39,19 @@ bool plain_value(PyObject* value, PlainValue& out) {
   return false;
 }
 
+// vertex[:2]: a subscript receives slice(None, 2, None); an object without
+// one raises TypeError "'<type>' object is unsliceable".
+Ref first_two(PyObject* vertex) {
+  if (PyList_CheckExact(vertex)) return checked(PyList_GetSlice(vertex, 0, 2));
+  const PyMappingMethods* mapping = Py_TYPE(vertex)->tp_as_mapping;
+  if (mapping == nullptr || mapping->mp_subscript == nullptr) {
+    host::raise_format(PyExc_TypeError, "'%.200s' object is unsliceable", Py_TYPE(vertex)->tp_name);
+  }
+  Ref stop = host::integer(2);
+  Ref slice = checked(PySlice_New(Py_None, stop.get(), Py_None));
+  return checked(PyObject_GetItem(vertex, slice.get()));
+}
+
 // The duplicate key of a vertex: the text of vertex[:2]. Plain floats and ints
 // keep their values; anything else keeps the host's text.
 class DuplicateKey {
@@ -54,9 +67,8 @@ class DuplicateKey {
                     key.plain_.values[1].kind == PlainValue::Kind::Real;
       if (plain) return key;
     }
-    // A vertex that cannot be sliced raises "'<type>' object is unsliceable".
     const Ref held = Ref::borrow(vertex);  // host code runs from here on
-    Ref head = checked(PySequence_GetSlice(vertex, 0, 2));
+    Ref head = first_two(vertex);
     key.text_ = checked(PyObject_Repr(head.get()));
     return key;
   }
@@ -69,6 +81,8 @@ class DuplicateKey {
   // Whether the vertex is a list whose x and y are floats already: the vertex
   // check would leave it as it is.
   bool floats() const { return floats_; }
+  // Whether the key was taken without host code.
+  bool plain() const { return !text_; }
 
  private:
   Ref text() const { return text_ ? text_ : host::text(key_text(plain_)); }
@@ -97,13 +111,6 @@ std::optional<bool> same_plain_lists(PyObject* a, PyObject* b) {
   return true;
 }
 
-// Whether two values have the same host text.
-bool same_repr(PyObject* a, PyObject* b) {
-  Ref text_a = checked(PyObject_Repr(a));
-  Ref text_b = checked(PyObject_Repr(b));
-  return checked_status(PyObject_RichCompareBool(text_a.get(), text_b.get(), Py_EQ)) != 0;
-}
-
 // ---- lines and rings ----
 
 // line[index] for a non-negative index or -1, with the host's IndexError.
@@ -116,6 +123,27 @@ Ref item_at(PyObject* line, Py_ssize_t index) {
   }
   Ref key = checked(PyLong_FromSsize_t(index));
   return checked(PyObject_GetItem(line, key.get()));
+}
+
+// Whether letting go of a vertex can run no script code: a plain list of
+// floats, ints, strs, bools or None frees nothing that has a __del__.
+bool releases_quietly(PyObject* vertex) {
+  if (!PyList_CheckExact(vertex)) return false;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(vertex); ++i) {
+    PyObject* value = PyList_GET_ITEM(vertex, i);
+    if (!PyFloat_CheckExact(value) && !PyLong_CheckExact(value) && !PyUnicode_CheckExact(value) &&
+        !PyBool_Check(value) && value != Py_None) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool all_release_quietly(PyObject* list, const std::vector<Py_ssize_t>& positions) {
+  for (Py_ssize_t position : positions) {
+    if (!releases_quietly(PyList_GET_ITEM(list, position))) return false;
+  }
+  return true;
 }
 
 // Drops the items at the ascending `positions` of a plain list in one pass:
@@ -148,6 +176,8 @@ bool remove_duplicates(PyObject* line) {
   std::vector<Py_ssize_t> duplicates;
   std::optional<DuplicateKey> previous;
   bool floats = PyList_CheckExact(line);
+  bool keys_plain = true;  // no host code ran
+  bool quiet = true;       // each duplicate, when met, released quietly
   for (Py_ssize_t i = 0; i < count; ++i) {
     // The list holds the vertex while its key is taken (which holds it too
     // before any host code runs).
@@ -159,20 +189,28 @@ bool remove_duplicates(PyObject* line) {
       held = item_at(line, i);
       vertex = held.get();
     }
+    // A key's host code may free `vertex`: it is read again only after a plain key.
     DuplicateKey key = DuplicateKey::of(vertex);
     floats = floats && key.floats();
+    keys_plain = keys_plain && key.plain();
     if (previous && key.same(*previous)) {
       duplicates.push_back(i);
+      if (keys_plain) quiet = quiet && releases_quietly(vertex);  // while it is at hand
     } else {
       previous = std::move(key);
     }
   }
   if (duplicates.empty()) return floats;
-  if (PyList_CheckExact(line) && PyList_GET_SIZE(line) == count) {
-    compact(line, duplicates);  // releasing the duplicates may run host code
+  // At once where releasing the duplicates runs no script code, so that none
+  // can see the line between two deletions. A key's host code may have
+  // changed the duplicates since they were met: then they are looked at again.
+  const bool at_once = PyList_CheckExact(line) && PyList_GET_SIZE(line) == count &&
+                       (keys_plain ? quiet : all_release_quietly(line, duplicates));
+  if (at_once) {
+    compact(line, duplicates);
     return false;
   }
-  // Any other sequence (or a list that a key's text changed): del line[i], highest first.
+  // Otherwise as written: del line[i], highest first.
   for (auto position = duplicates.rbegin(); position != duplicates.rend(); ++position) {
     Ref key = checked(PyLong_FromSsize_t(*position));
     checked_status(PyObject_DelItem(line, key.get()));
@@ -180,33 +218,56 @@ bool remove_duplicates(PyObject* line) {
   return false;
 }
 
-// Appends the ring's own first vertex object when its closing keys (the texts
-// of the whole first and last vertex) differ. Answers whether this ran no host
-// code: a list ring whose first and last vertex are compared by value.
+// ring.append(ring[0]): the method is looked up before the item is read.
+void append_first(PyObject* ring) {
+  if (PyList_CheckExact(ring)) {
+    checked_status(PyList_Append(ring, item_at(ring, 0).get()));
+    return;
+  }
+  Ref append = host::get_attr(ring, names::append);
+  host::call(append.get(), item_at(ring, 0).get());
+}
+
+// Appends ring[0] (the same object) when the closing keys of ring[0] and
+// ring[-1], the texts of the whole vertices, differ. The first vertex's text
+// is taken before the last vertex is read, as its __repr__ may change the
+// ring. Answers whether this ran no host code: a list ring whose first and
+// last vertex are plain lists, compared by value.
 bool close_ring(PyObject* ring) {
   Ref first = item_at(ring, 0);
-  Ref last = item_at(ring, -1);
-  std::optional<bool> same;
-  if (PyList_CheckExact(first.get()) && PyList_CheckExact(last.get())) same = same_plain_lists(first.get(), last.get());
-  const bool by_value = same.has_value();
-  if (!by_value) same = same_repr(first.get(), last.get());
-  if (*same) return by_value && PyList_CheckExact(ring);
-  if (PyList_CheckExact(ring)) {
-    checked_status(PyList_Append(ring, first.get()));
-  } else {
-    host::call_method(ring, names::append, first.get());
+  if (PyList_CheckExact(ring) && PyList_CheckExact(first.get())) {
+    PyObject* last = PyList_GET_ITEM(ring, PyList_GET_SIZE(ring) - 1);
+    if (PyList_CheckExact(last)) {
+      if (const std::optional<bool> same = same_plain_lists(first.get(), last)) {
+        if (!*same) checked_status(PyList_Append(ring, first.get()));
+        return true;
+      }
+    }
   }
-  return by_value && PyList_CheckExact(ring);
+  Ref first_text = checked(PyObject_Repr(first.get()));
+  Ref last = item_at(ring, -1);
+  Ref last_text = checked(PyObject_Repr(last.get()));
+  Ref differ = checked(PyObject_RichCompare(first_text.get(), last_text.get(), Py_NE));
+  if (host::truth(differ.get())) append_first(ring);
+  return false;
 }
 
 // ---- vertices ----
 
-// setPoint: float() of the values at positions 0 and 1, in place.
+// vertex[i] = float(vertex[i]) for positions 0 and 1, in place. The
+// conversion may change the vertex: the value is held while it runs (and let
+// go before the store, as the host's own statement does), the length is read
+// again before each step, and the store raises IndexError where the vertex
+// has become too short.
 void set_point(PyObject* vertex) {
   for (Py_ssize_t i = 0; i < 2 && i < PyList_GET_SIZE(vertex); ++i) {
     PyObject* value = PyList_GET_ITEM(vertex, i);
     if (PyFloat_CheckExact(value)) continue;
-    Ref converted = checked(PyNumber_Float(value));
+    Ref converted;
+    {
+      const Ref held = Ref::borrow(value);
+      converted = checked(PyNumber_Float(held.get()));
+    }
     checked_status(PyList_SetItem(vertex, i, converted.release()));
   }
 }
@@ -270,8 +331,8 @@ CodeRule code_rule(GeometryType type) {
 }  // namespace
 
 Ref normalise(PyObject* type, PyObject* coordinates, const Code& code) {
-  const std::optional<GeometryType> named = type_named(type);
-  if (!named || *named == GeometryType::GeometryCollection) refuse(kInvalidParameter);
+  const std::optional<GeometryType> named = type_named(type, kSimpleTypes);
+  if (!named) refuse(kInvalidParameter);
   const CodeRule rule = code_rule(*named);
   if (!code.is_automatic() && !code.is(rule.code)) refuse_with("[", code.object.get(), rule.message);
 

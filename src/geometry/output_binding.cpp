@@ -44,11 +44,6 @@ bool plain_coordinates(PyObject* coordinates, int depth, bool swapping) {
   return true;
 }
 
-int simple_depth(PyObject* type) {
-  const std::optional<GeometryType> named = type_named(type);
-  return named ? coordinate_depth(*named) : 0;
-}
-
 namespace {
 
 // ---- dumps ----
@@ -269,18 +264,19 @@ void append_wkt(PyObject* cls, PyObject* geometry, std::string& out) {
   Ref type = type_of(geometry);
   if (!host::truth(type.get())) refuse(kInvalidGeometryType);
   if (Ref coordinates = value_if_held(geometry, names::coordinates)) {
-    const int depth = simple_depth(type.get());
-    if (depth == 0) refuse(kInvalidGeometryType);
+    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
+    if (!named) refuse(kInvalidGeometryType);
+    const int depth = coordinate_depth(*named);
     if (depth == 2 && PyList_CheckExact(coordinates.get())) {
       out.reserve(out.size() + 40 * static_cast<std::size_t>(PyList_GET_SIZE(coordinates.get())));  // a vertex's text
     }
-    out += type_word(*type_named(type.get()));
+    out += type_word(*named);
     out += ' ';
     append_body(coordinates.get(), depth, out);
     return;
   }
   Ref members = value_if_held(geometry, names::geometries);
-  if (!members || type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+  if (!members || !is_named(type.get(), GeometryType::GeometryCollection) || !PyList_CheckExact(members.get())) {
     refuse(kInvalidGeometryType);
   }
   out += "GEOMETRYCOLLECTION (";

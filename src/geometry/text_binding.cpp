@@ -273,8 +273,8 @@ Ref load_wkt(PyObject* cls, PyObject* s, Text<Unit> t, Branch branch, const Code
       case Step::RingList: group = text::ring_list_body(t, body); break;
       case Step::Collection: {
         const text::Members members = text::collection_members(t, body);
-        // A member whose parentheses never close would be lost: refuse the text.
-        if (members.unbalanced) refuse(kInvalidCoordinates);
+        // A member that cannot be read would be lost: refuse the text.
+        if (members.unreadable) refuse(kInvalidCoordinates);
         if (!members.texts.empty()) return collection_of(cls, s, members.texts);
         continue;
       }

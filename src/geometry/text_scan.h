@@ -203,57 +203,74 @@ bool spells_ignoring_case(Text<Unit> t, std::size_t at, std::size_t end, std::st
   return true;
 }
 
+// Where a collection member starts at `i`: a simple type name in any letter
+// case, white space and "(". The position of that "(", or `end`.
+template <typename Unit>
+std::size_t member_open(Text<Unit> t, std::size_t i, std::size_t end) {
+  static constexpr std::string_view kNames[] = {"POINT",   "MULTIPOINT",   "LINESTRING", "MULTILINESTRING",
+                                                "POLYGON", "MULTIPOLYGON"};
+  const char initial = pymath::unicode::folded_ascii_letter(t[i]);
+  if (initial != 'P' && initial != 'M' && initial != 'L') return end;  // the names' initials
+  for (std::string_view name : kNames) {
+    if (!spells_ignoring_case(t, i, end, name)) continue;
+    const std::size_t open = skip_space(t, i + name.size(), end);
+    return open < end && t[open] == '(' ? open : end;  // no other name spells the same letters
+  }
+  return end;
+}
+
 // The members of a collection body: each a simple type name in any letter
 // case, white space, and a parenthesised body with at least one character,
-// read up to its balanced ")". Where a name and "(" start a member whose
-// parentheses never balance inside the body, `unbalanced` is set.
+// read up to its balanced ")", however deep. A member is never left out:
+// where one starts but cannot be read, `unreadable` is set and the whole
+// body is refused.
 //
-// A member nests at most three levels of parentheses, as a MULTIPOLYGON does;
-// deeper text is not one member, and the scan goes on inside it (so nested
-// collections are read member by member, and loading a member never meets a
-// text nested deeper than that: hostile nesting cannot multiply the work).
+// A member cannot be read when its parentheses never balance inside the
+// body, or when it nests deeper than three levels (as a MULTIPOLYGON does)
+// and holds another member: loading members inside members then never meets
+// a text nested deeper than that, so hostile nesting cannot multiply the work.
 inline constexpr std::size_t kMemberDepth = 3;
 
 struct Members {
   std::vector<Span> texts;
-  bool unbalanced = false;
+  bool unreadable = false;
 };
 
 template <typename Unit>
+bool holds_member(Text<Unit> t, Span s) {
+  for (std::size_t i = s.begin; i < s.end; ++i) {
+    if (member_open(t, i, s.end) != s.end) return true;
+  }
+  return false;
+}
+
+template <typename Unit>
 Members collection_members(Text<Unit> t, Span body) {
-  static constexpr std::string_view kNames[] = {"POINT",   "MULTIPOINT",   "LINESTRING", "MULTILINESTRING",
-                                                "POLYGON", "MULTIPOLYGON"};
   Members members;
   std::size_t i = body.begin;
   while (i < body.end) {
-    std::size_t member_end = 0;
-    const char initial = pymath::unicode::folded_ascii_letter(t[i]);
-    const bool may_start = initial == 'P' || initial == 'M' || initial == 'L';  // the names' initials
-    for (std::string_view name : kNames) {
-      if (!may_start) break;
-      if (!spells_ignoring_case(t, i, body.end, name)) continue;
-      const std::size_t open = skip_space(t, i + name.size(), body.end);
-      if (open == body.end || t[open] != '(') continue;
-      std::size_t depth = 1;
-      std::size_t k = open + 1;
-      for (; k < body.end && depth <= kMemberDepth; ++k) {
-        if (t[k] == '(') ++depth;
-        if (t[k] == ')' && --depth == 0) break;
-      }
-      if (depth > kMemberDepth) break;  // too deep for one member: look inside
-      if (k == body.end) {
-        members.unbalanced = true;
-        return members;
-      }
-      if (k > open + 1) member_end = k + 1;
-      break;  // no other name spells the same letters
-    }
-    if (member_end == 0) {
+    const std::size_t open = member_open(t, i, body.end);
+    if (open == body.end) {
       ++i;
       continue;
     }
-    members.texts.push_back({i, member_end});
-    i = member_end;
+    std::size_t depth = 1;
+    std::size_t deepest = 1;
+    std::size_t close = open + 1;
+    for (; close < body.end; ++close) {
+      if (t[close] == '(' && ++depth > deepest) deepest = depth;
+      if (t[close] == ')' && --depth == 0) break;
+    }
+    if (close == body.end || (deepest > kMemberDepth && holds_member(t, {open + 1, close}))) {
+      members.unreadable = true;
+      return members;
+    }
+    if (close == open + 1) {  // "()": no member starts here
+      ++i;
+      continue;
+    }
+    members.texts.push_back({i, close + 1});
+    i = close + 1;
   }
   return members;
 }

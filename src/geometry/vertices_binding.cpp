@@ -16,21 +16,21 @@ using host::Ref;
 
 namespace {
 
-// The vertex objects met in one call, by identity: an open-addressing table
-// of pointers. It holds a reference to each, so no vertex can be freed and its
-// address reused by a new one while the call runs.
-class VertexSet {
+// The objects met in one call, by identity: an open-addressing table of
+// pointers. It holds a reference to each, so none can be freed and its address
+// reused by a new one while the call runs.
+class IdentitySet {
  public:
-  // Adds `vertex`; false when it was there already.
-  bool insert(PyObject* vertex) {
+  // Adds `object`; false when it was there already.
+  bool insert(PyObject* object) {
     if ((held_.size() + 1) * 2 > slots_.size()) grow();
-    std::size_t slot = position(vertex);
+    std::size_t slot = position(object);
     while (slots_[slot] != nullptr) {
-      if (slots_[slot] == vertex) return false;
+      if (slots_[slot] == object) return false;
       slot = (slot + 1) & (slots_.size() - 1);
     }
-    slots_[slot] = vertex;
-    held_.push_back(Ref::borrow(vertex));
+    slots_[slot] = object;
+    held_.push_back(Ref::borrow(object));
     return true;
   }
 
@@ -71,7 +71,7 @@ void exchange(PyObject* vertex) {
   checked_status(PyObject_SetItem(vertex, one.get(), first.get()));
 }
 
-void swap_level(PyObject* coordinates, int depth, VertexSet& seen) {
+void swap_level(PyObject* coordinates, int depth, IdentitySet& seen) {
   if (depth == 1) {
     if (seen.insert(coordinates)) exchange(coordinates);
     return;
@@ -79,20 +79,31 @@ void swap_level(PyObject* coordinates, int depth, VertexSet& seen) {
   for_each_item(coordinates, [&](PyObject* item) { swap_level(item, depth - 1, seen); });
 }
 
-// The same for plain coordinates, where no host code runs: a vertex that
-// nothing but its list refers to cannot be met again, nor have been met (the
-// set holds what it met), so it is exchanged without being recorded.
-void swap_plain_level(PyObject* coordinates, int depth, VertexSet& seen) {
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
-    PyObject* item = PyList_GET_ITEM(coordinates, i);
-    if (depth > 2) {
-      swap_plain_level(item, depth - 1, seen);
-    } else if (Py_REFCNT(item) == 1 || seen.insert(item)) {
-      PyObject** values = PySequence_Fast_ITEMS(item);
-      std::swap(values[0], values[1]);
+// The same for plain coordinates, where no host code runs, so that nothing
+// can tell how the walk finds each vertex once. A list that nothing but its
+// one parent refers to is met once when its parent is; only lists held
+// elsewhere too are recorded, by the level they are met at. A vertex met again
+// is left as it is, and a line, ring or polygon met again is passed over:
+// walking it again would meet only vertices exchanged already.
+class PlainSwap {
+ public:
+  void walk(PyObject* list, int depth) {
+    IdentitySet& met = met_[depth - 1];  // the level of the items
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
+      PyObject* item = PyList_GET_ITEM(list, i);
+      if (Py_REFCNT(item) > 1 && !met.insert(item)) continue;
+      if (depth > 2) {
+        walk(item, depth - 1);
+      } else {
+        PyObject** values = PySequence_Fast_ITEMS(item);
+        std::swap(values[0], values[1]);
+      }
     }
   }
-}
+
+ private:
+  IdentitySet met_[4];  // vertices at 1, lines and rings at 2, polygons at 3
+};
 
 Ref swap_xy(PyObject* cls, PyObject* value);
 
@@ -111,16 +122,17 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
   Ref type = type_of(geometry.get());
   if (!host::truth(type.get())) refuse(kInvalidGeometryType);
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
-    const int depth = simple_depth(type.get());
-    if (depth == 0) refuse(kInvalidGeometryType);
-    VertexSet seen;
+    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
+    if (!named) refuse(kInvalidGeometryType);
+    const int depth = coordinate_depth(*named);
     if (depth >= 2 && plain_coordinates(coordinates.get(), depth, true)) {
-      swap_plain_level(coordinates.get(), depth, seen);
+      PlainSwap().walk(coordinates.get(), depth);
     } else {
+      IdentitySet seen;
       swap_level(coordinates.get(), depth, seen);
     }
   } else if (Ref members = value_if_held(geometry.get(), names::geometries)) {
-    if (type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+    if (!is_named(type.get(), GeometryType::GeometryCollection) || !PyList_CheckExact(members.get())) {
       refuse(kInvalidGeometryType);
     }
     for_each_item(members.get(), [&](PyObject* member) { swap_member(cls, member); });
@@ -141,9 +153,10 @@ void append_tuple(PyObject* result, PyObject* vertex) {
   checked_status(PyList_Append(result, tuple.get()));
 }
 
-// A line or ring: its first and last vertex, or all of them.
-void append_line(PyObject* result, PyObject* line, bool endpoint) {
-  if (!endpoint) {
+// A line or ring: its first and last vertex, or all of them. The truth of
+// `endpoint` is taken here, for each line.
+void append_line(PyObject* result, PyObject* line, PyObject* endpoint) {
+  if (!host::truth(endpoint)) {
     for_each_item(line, [&](PyObject* vertex) { append_tuple(result, vertex); });
     return;
   }
@@ -154,33 +167,37 @@ void append_line(PyObject* result, PyObject* line, bool endpoint) {
   append_tuple(result, last.get());
 }
 
-void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_object, PyObject* result);
+void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result);
 
 // The items of cls.getXY(member, endpoint), appended to `result`.
-void extend_with_member(PyObject* cls, PyObject* member, bool endpoint, PyObject* endpoint_object,
-                        PyObject* result) {
+void extend_with_member(PyObject* cls, PyObject* member, PyObject* endpoint, PyObject* result) {
   if (host::finds_own_member(cls, names::getXY, get_xy_method)) {
-    get_xy(cls, member, endpoint, endpoint_object, result);
+    get_xy(cls, member, endpoint, result);
     return;
   }
-  Ref items = host::call_method(cls, names::getXY, member, endpoint_object);
+  Ref items = host::call_method(cls, names::getXY, member, endpoint);
   for_each_item(items.get(), [&](PyObject* item) { checked_status(PyList_Append(result, item)); });
 }
 
-void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_object, PyObject* result) {
+// Whether the truth of `value` is taken without running a script's code.
+bool plain_truth(PyObject* value) { return PyBool_Check(value) || value == Py_None || PyLong_CheckExact(value); }
+
+void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result) {
   const RecursionGuard guard(" while listing vertices");
   Ref geometry = geometry_of(cls, value);
   Ref type = type_of(geometry.get());
   if (!host::truth(type.get())) return;
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
-    const std::optional<GeometryType> named = type_named(type.get());
-    if (!named || *named == GeometryType::GeometryCollection) refuse(kInvalidGeometryType);
+    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
+    if (!named) refuse(kInvalidGeometryType);
     PyObject* c = coordinates.get();
     std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
-    if (plain_coordinates(c, coordinate_depth(*named), false)) pause.emplace();
+    if (plain_truth(endpoint) && plain_coordinates(c, coordinate_depth(*named), false)) pause.emplace();
     switch (*named) {
       case GeometryType::Point: append_tuple(result, c); break;
-      case GeometryType::MultiPoint: append_line(result, c, false); break;
+      case GeometryType::MultiPoint:
+        for_each_item(c, [&](PyObject* vertex) { append_tuple(result, vertex); });
+        break;
       case GeometryType::LineString: append_line(result, c, endpoint); break;
       case GeometryType::MultiLineString:
       case GeometryType::Polygon:
@@ -194,12 +211,10 @@ void get_xy(PyObject* cls, PyObject* value, bool endpoint, PyObject* endpoint_ob
     return;
   }
   Ref members = value_if_held(geometry.get(), names::geometries);
-  if (!members || type_named(type.get()) != GeometryType::GeometryCollection || !PyList_CheckExact(members.get())) {
+  if (!members || !is_named(type.get(), GeometryType::GeometryCollection) || !PyList_CheckExact(members.get())) {
     return;
   }
-  for_each_item(members.get(), [&](PyObject* member) {
-    extend_with_member(cls, member, endpoint, endpoint_object, result);
-  });
+  for_each_item(members.get(), [&](PyObject* member) { extend_with_member(cls, member, endpoint, result); });
 }
 
 }  // namespace
@@ -208,7 +223,7 @@ Ref swap_xy_method(const host::Args& args) { return swap_xy(args.self(), args[0]
 
 Ref get_xy_method(const host::Args& args) {
   Ref result = checked(PyList_New(0));
-  get_xy(args.self(), args[0], args.truth(1), args[1], result.get());
+  get_xy(args.self(), args[0], args[1], result.get());
   return result;
 }
 

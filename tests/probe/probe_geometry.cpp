@@ -72,7 +72,7 @@ Span whole(PyObject* s) { return {0, static_cast<std::size_t>(PyUnicode_GET_LENG
 
 // has_bracket_pair(text, "[]")
 Ref has_bracket_pair(const Args& args) {
-  if (PyUnicode_GET_LENGTH(args[1]) != 2) host::raise(PyExc_ValueError, "two brackets");
+  if (!PyUnicode_Check(args[1]) || PyUnicode_GET_LENGTH(args[1]) != 2) host::raise(PyExc_ValueError, "two brackets");
   const char open = static_cast<char>(PyUnicode_READ_CHAR(args[1], 0));
   const char close = static_cast<char>(PyUnicode_READ_CHAR(args[1], 1));
   return with_storage(args[0], [&](auto t) {
@@ -110,12 +110,12 @@ Ref body_step(const Args& args) {
   });
 }
 
-// collection_members(body): (member texts, unbalanced)
+// collection_members(body): (member texts, unreadable)
 Ref collection_members(const Args& args) {
   return with_storage(args[0], [&](auto t) {
     const auto members = geometry::text::collection_members(t, whole(args[0]));
-    Ref unbalanced = checked(PyBool_FromLong(members.unbalanced));
-    return checked(PyTuple_Pack(2, pieces(args[0], members.texts).get(), unbalanced.get()));
+    Ref unreadable = checked(PyBool_FromLong(members.unreadable));
+    return checked(PyTuple_Pack(2, pieces(args[0], members.texts).get(), unreadable.get()));
   });
 }
 
@@ -144,7 +144,8 @@ Ref reader_json(const Args& args) {
     else if (reader == "line") text::read_line(t, all, writer);
     else if (reader == "rings") text::read_rings(t, all, writer);
     else if (reader == "polygons") text::read_polygons(t, text::multipolygon_polygons(t, all), writer);
-    else text::read_free_text(t, reader.back() - '0', writer);
+    else if (reader == "free1" || reader == "free2" || reader == "free3") text::read_free_text(t, reader.back() - '0', writer);
+    else host::raise(PyExc_ValueError, "no such reader");
     return checked(PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, out.data(), static_cast<Py_ssize_t>(out.size())));
   });
 }
