@@ -177,4 +177,19 @@ Ref builtin(PyObject* name) {
   return Ref::borrow(value);
 }
 
+bool reads_own_attribute(PyObject* object, PyObject* name) {
+  PyTypeObject* type = Py_TYPE(object);
+  return type->tp_getattro == PyObject_GenericGetAttr && _PyType_Lookup(type, name) == nullptr;
+}
+
+AttributeStamp attribute_stamp(PyObject* object) {
+  PyObject** slot = _PyObject_GetDictPtr(object);
+  if (slot == nullptr || *slot == nullptr) return {};
+  // The tag is deprecated for extensions, but 3.12 still moves it on every change.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return {*slot, reinterpret_cast<PyDictObject*>(*slot)->ma_version_tag};
+#pragma GCC diagnostic pop
+}
+
 }  // namespace host
