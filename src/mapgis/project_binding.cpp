@@ -74,6 +74,17 @@ Ref entry_of(const project::Entry& e, const Decoder& decode) {
   return d.take();
 }
 
+// self.Files.append(entry): the list as the object holds it now (a helper of a
+// script's may have replaced it).
+void append_file(PyObject* self, PyObject* entry) {
+  Ref files = host::get_attr(self, names::Files);
+  if (PyList_CheckExact(files.get())) {
+    checked_status(PyList_Append(files.get(), entry));
+  } else {
+    host::call_method(files.get(), names::append, entry);
+  }
+}
+
 // Reads exactly the layout's size, or raises the host's struct error.
 void read_record(host::InputFile& input, std::vector<unsigned char>& bytes) {
   if (input.read(bytes.data(), bytes.size()) != bytes.size()) host::raise_short_record(bytes.size());
@@ -108,7 +119,7 @@ Ref construct(const Args& args) {
   for (int k = 0; k < header.files; ++k) {
     read_record(input, body);
     Ref entry = entry_of(project::parse_entry(body.data()), decode);
-    checked_status(PyList_Append(files.get(), entry.get()));
+    append_file(self, entry.get());
   }
   return host::none();
 }
