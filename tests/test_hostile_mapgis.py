@@ -107,6 +107,18 @@ def exported(export, opened, file_name):
         return stream.read(), error, opened.log
 
 
+def logged(name, store):
+    """A property `name` kept in the object's dictionary under `store`, whose
+    every read goes into the object's log."""
+    def read(self):
+        self.log.append(name)
+        return self.__dict__[store]
+
+    def write(self, value):
+        self.__dict__[store] = value
+    return property(read, write)
+
+
 class Logged(MapGisFile):
     """A MapGisFile that keeps a log of what its hostile parts saw."""
 
@@ -214,16 +226,7 @@ def stream_kept_by_the_object(path, folder):
 
 
 class Watched(Logged):
-    """subscribers behind a property that logs each read."""
-
-    @property
-    def subscribers(self):
-        self.log.append("subscribers")
-        return self.__dict__["table"]
-
-    @subscribers.setter
-    def subscribers(self, table):
-        self.__dict__["table"] = table
+    subscribers = logged("subscribers", "table")
 
 
 def subscribers_watched(with_slot):
@@ -394,23 +397,14 @@ class StreamTest(HostileMapGisCase):
     rules say, and fast paths that read less never show."""
 
     def test_style_items_read_for_every_entry(self):
-        class Counted(MapGisFile):
-            reads = 0
-
-            @property
-            def StyleItems(self):
-                Counted.reads += 1
-                return self.__dict__["items"]
-
-            @StyleItems.setter
-            def StyleItems(self, items):
-                self.__dict__["items"] = items
+        class Counted(Logged):
+            StyleItems = logged("StyleItems", "items")
 
         for kind, path in self.layers.items():
             with self.subTest(kind):
-                Counted.reads = 0
-                features = list(Counted(path, self.library).getFeature())
-                self.assertEqual(Counted.reads, sum(len(feature["style"]) for feature in features))
+                opened = Counted(path, self.library)
+                features = list(opened.getFeature())
+                self.assertEqual(opened.log.count("StyleItems"), sum(len(feature["style"]) for feature in features))
 
     def test_colour_library_changed_between_features(self):
         held = []
@@ -636,16 +630,20 @@ def plain_class(cls):
     return type(cls.__name__, (cls,), members)
 
 
-class Count(int):
-    """A colour count whose comparisons are logged."""
+class Acting(int):
+    """An int that runs `action` first in the slot its class writes out."""
 
-    def __new__(cls, value, log):
+    def __new__(cls, value, action):
         self = super().__new__(cls, value)
-        self.log = log
+        self.action = action
         return self
 
+
+class Count(Acting):
+    """A colour count whose comparisons run the action (1 <= index <= count asks count >= index)."""
+
     def __ge__(self, other):
-        self.log.append(("count >=", other))
+        self.action(other)
         return int(self) >= other
 
 
@@ -656,34 +654,15 @@ class Logging(ColorLib):
 
 
 class CountBehindAProperty(Logging):
-    @property
-    def count(self):
-        self.log.append("count")
-        return self.__dict__["n"]
-
-    @count.setter
-    def count(self, value):
-        self.__dict__["n"] = value
+    count = logged("count", "n")
 
 
 class BufferBehindAProperty(Logging):
-    @property
-    def _MapGisColorLib__ColorBuffer(self):
-        self.log.append("buffer")
-        return self.__dict__["buffer"]
-
-    @_MapGisColorLib__ColorBuffer.setter
-    def _MapGisColorLib__ColorBuffer(self, value):
-        self.__dict__["buffer"] = value
+    _MapGisColorLib__ColorBuffer = logged("buffer", "buffer")
 
 
-class Channel(int):
-    """A channel whose text form runs an action first."""
-
-    def __new__(cls, value, action):
-        self = super().__new__(cls, value)
-        self.action = action
-        return self
+class Channel(Acting):
+    """A channel whose text form runs the action first."""
 
     def __format__(self, spec):
         self.action()
@@ -695,7 +674,7 @@ class ColourLibraryTest(HostileMapGisCase):
 
     def rows(self):
         def counted(lib):
-            lib.count = Count(lib.count, lib.log)
+            lib.count = Count(lib.count, lambda index: lib.log.append(("count >=", index)))
 
         def buffer_shrinking(lib):
             data = lib._MapGisColorLib__ColorBuffer

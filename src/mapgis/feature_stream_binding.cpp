@@ -458,18 +458,29 @@ class FeatureRun final : public host::GeneratorBody {
     return g.take();
   }
 
-  // The rest of a line or polygon feature after its geometry: style,
-  // properties and time stamp, as JSON text or as the feature dictionary.
-  void append_shape_rest(std::string& out, Style& style, PyObject* stamp) {
-    append_style(out, style);
-    append_properties(out);
-    append_member(out, "timeStamp", stamp);
-  }
-  Ref shape_feature(const Ref& shape, Style& style, const Ref& stamp) {
+  // The end of a line or polygon feature once its style is built: the time
+  // stamp, then the feature as JSON text or as its dictionary. `write_coordinates`
+  // writes the geometry's coordinates as text, `coordinates` makes them.
+  template <typename WriteCoordinates, typename Coordinates>
+  Ref shape_feature(std::string_view type, PyObject* type_name, Style& style, WriteCoordinates&& write_coordinates,
+                    Coordinates&& coordinates) {
+    Ref stamp = time_stamp();
+    Ref text = feature_text([&](std::string& out) {
+      append_id(out);
+      out += ", \"geometry\": {\"type\": \"";
+      out += type;
+      out += "\", \"coordinates\": ";
+      write_coordinates(out);
+      out += '}';
+      append_style(out, style);
+      append_properties(out);
+      append_member(out, "timeStamp", stamp.get());
+    });
+    if (text) return text;
     host::DictBuilder result(6);
     result.put(names::type, names::Feature);
     result.put(names::id, integer(valid_id_));
-    result.put(names::geometry, shape);
+    result.put(names::geometry, geometry(type_name, coordinates()));
     result.put(names::style, style.take());
     result.put(names::properties, properties_.take());
     result.put(names::timeStamp, stamp);
@@ -498,16 +509,9 @@ class FeatureRun final : public host::GeneratorBody {
       style.put(kLayer, std::int64_t{line.layer});
       style.put(kTransparent, std::int64_t{line.transparent});
     }
-    Ref stamp = time_stamp();
-    Ref text = feature_text([&](std::string& out) {
-      append_id(out);
-      out += ", \"geometry\": {\"type\": \"LineString\", \"coordinates\": ";
-      append_vertex_text(vertices, out);
-      out += '}';
-      append_shape_rest(out, style, stamp.get());
-    });
-    if (text) return text;
-    return shape_feature(geometry(names::LineString, vertex_object(vertices)), style, stamp);
+    return shape_feature(
+        "LineString", names::LineString, style, [&](std::string& out) { append_vertex_text(vertices, out); },
+        [&] { return vertex_object(vertices); });
   }
 
   // The text of a point: `count` bytes at the coordinate area + `offset`,
@@ -672,19 +676,15 @@ class FeatureRun final : public host::GeneratorBody {
       style.put(kLayer, std::int64_t{polygon.layer});
       style.put(kTransparent, std::int64_t{polygon.transparent});
     }
-    Ref stamp = time_stamp();
-    Ref text = feature_text([&](std::string& out) {
-      append_id(out);
-      out += ", \"geometry\": {\"type\": \"Polygon\", \"coordinates\": [";
+    const auto write_rings = [&](std::string& out) {
+      out += '[';
       for (std::size_t k = 0; k < rings.size(); ++k) {
         if (k > 0) out += ", ";
         append_vertex_text(rings[k], out);
       }
-      out += "]}";
-      append_shape_rest(out, style, stamp.get());
-    });
-    if (text) return text;
-    return shape_feature(geometry(names::Polygon, rings_object(rings)), style, stamp);
+      out += ']';
+    };
+    return shape_feature("Polygon", names::Polygon, style, write_rings, [&] { return rings_object(rings); });
   }
 
   Ref self_;
