@@ -789,6 +789,17 @@ class OpeningTest(HostileMapGisCase):
             opened.__init__(project)
             return len(opened.Files)
 
+        def raising_project():
+            class Raising(kestrinpy.MapGisProject):
+                def bytesToStr(self, data, encoding="GB2312"):
+                    if self.Files:
+                        raise KeyError("second")
+                    return super().bytesToStr(data, encoding)
+
+            opened = Raising.__new__(Raising)
+            outcome(opened.__init__, project)
+            return opened.Description["files"], len(opened.Files)
+
         rows = [
             ("a magic whose comparison empties the object", lambda: MagicThatEmpties(line).FileType,
              "LineString"),
@@ -802,6 +813,41 @@ class OpeningTest(HostileMapGisCase):
              ["LineString", "Point", "Polygon", "Unknown"]),
             ("a file opened again inside its own release", reopened, (3, 3)),
             ("a project read again inside its own release", reread_project, 4),
+            ("a project helper that raises at the second entry", raising_project, (4, 1)),
+        ]
+        for label, call, expected in rows:
+            with self.subTest(label):
+                self.assertEqual(self.check(label, call), expected)
+
+    def test_queries(self):
+        line = self.layers["line"]
+
+        def schema_emptied_while_summarised():
+            opened = MapGisFile(line)
+            schema = opened.FieldStruct
+            opened.FieldStruct = Hostile(schema, "__getitem__", emptying(schema), times=1)
+            return opened.getCapabilities()
+
+        def summary_inside_its_own_epsg():
+            opened = MapGisFile(line)
+            opened.EPSG = Hostile(4326, "__format__", calling(opened.getCapabilities))
+            return opened.getCapabilities()["crs"]["properties"]["name"]
+
+        class Emptied(dict):
+            def get(self, key, default=None):
+                found = dict.get(self, key, default)
+                found.clear()
+                return found
+
+        def fields_emptied_by_their_look_up():
+            opened = MapGisFile(line)
+            opened.FieldStruct = Emptied(opened.FieldStruct)
+            return opened.describeProperty()
+
+        rows = [
+            ("the schema emptied while summarised", schema_emptied_while_summarised, (KeyError, "'fieldCount'")),
+            ("the summary asked for inside its own EPSG", summary_inside_its_own_epsg, "EPSG:4326"),
+            ("fields emptied by their look-up", fields_emptied_by_their_look_up, []),
         ]
         for label, call, expected in rows:
             with self.subTest(label):
