@@ -2,7 +2,8 @@
 parcels of a MapGIS polygon file, stream them, turn each parcel's first vertex
 from Gauss-Krüger coordinates into longitude and latitude, name its 1:10,000
 sheet, write one parcel as WKT and read it back, measure the distance between
-two parcels, and draw the sheet lines of one sheet at a finer zoom level."""
+two parcels, read one sheet's new and old codes back to its scale and boundary,
+and draw the sheet lines of that sheet at a finer zoom level."""
 import os
 import sys
 
@@ -47,8 +48,13 @@ def main():
     first, last = positions["地块01"], positions["地块12"]
     print(f"地块01 to 地块12: {Projection.geodesics(first, last, 2000):.3f} m on CGCS2000")
 
-    boundary = MapGrid.map(*first, 10000)["boundary"]
-    print(f"sheet {MapGrid.map(*first, 10000)['new']} at zoom 13 (1:5,000 sheet lines):")
+    sheet = MapGrid.map(*first, 10000)
+    boundary = sheet["boundary"]
+    print(f"地块01's sheet {sheet['new']} ({sheet['old']}): boundary {boundary}")
+    for code in (sheet["new"], sheet["old"]):
+        read = MapGrid.parse(code)  # new and old codes read back to the same sheet
+        print(f"  parse({code!r}): scale 1:{read['scale']}, boundary {read['boundary']}")
+    print(f"sheet {sheet['new']} at zoom 13 (1:5,000 sheet lines):")
     for line in MapGrid.grid(boundary["north"], boundary["south"], boundary["west"], boundary["east"], zoom=13):
         (x1, y1), (x2, y2) = line["coordinates"]
         print(f"  {line['remarks']:<9} ({x1}, {y1}) - ({x2}, {y2})")

@@ -177,3 +177,13 @@ class HostileCase(unittest.TestCase):
             if plain_call is not None:
                 self.assertEqual(got, outcome(plain_call))
             return got
+
+
+class HostileCallable(Hostile):
+    """A Hostile that stands for a callable `value` and can be called like it
+    (a slot of the message bus, a codec's function...)."""
+
+    _classes = {}
+
+    def __call__(self, *args, **keywords):
+        return self.value(*args, **keywords)

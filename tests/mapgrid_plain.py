@@ -82,6 +82,12 @@ class PlainGrid:
         return {"longitude": (int(match.group(3)) - 1) * 6 - 180, "latitude": south}
 
     @classmethod
+    def __corner_edges(cls, code):
+        """The first two values of the corner, by position."""
+        values = list(cls.__corner1000000(code).values())
+        return values[0], values[1]
+
+    @classmethod
     def map(cls, longitude, latitude, scale=1000000):
         longitude, latitude = float(longitude), float(latitude)
         if type(scale) is not int:
@@ -96,7 +102,7 @@ class PlainGrid:
         column = math.floor(longitude / 6) + 31
         new1000000 = "{}{}{:0>2d}".format(sign, letter, column)
         old1000000 = "{}{}-{:0>2d}".format(sign, letter, column)
-        lon1000000, lat1000000 = cls.__corner1000000(new1000000).values()
+        lon1000000, lat1000000 = cls.__corner_edges(new1000000)
         if scale not in SCALES:
             raise Exception("[{}] Should be one of {} in [scale] parameter.".format(scale, SCALE_TEXT))
         if scale == 1000000:
@@ -132,7 +138,7 @@ class PlainGrid:
         if match is None:
             raise Exception("Unable to recognize [code] parameter.")
         parameter = ["S" if match.group(1).upper() == "S" else "N", match.group(2).upper(), match.group(3)]
-        lon, lat = cls.__corner1000000("".join(parameter)).values()
+        lon, lat = cls.__corner_edges("".join(parameter))
         reset = match.group(7).strip()
         if len(reset) == 0:
             return {"scale": 1000000, "boundary": {"north": lat + 4, "south": lat, "west": lon, "east": lon + 6}}

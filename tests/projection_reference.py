@@ -27,6 +27,63 @@ def web_mercator(cls, longitude=None, latitude=None, x=None, y=None):
     raise Exception("Invalid parameter.")
 
 
+def zone(cls, longitude, zoneCode=6):
+    longitude = float(longitude)
+    if not -180 <= longitude <= 180:
+        raise Exception("Invalid [longitude: {}] parameter. Should be between -180 and +180.".format(longitude))
+    if zoneCode != 3:
+        zoneCode = 6
+    circle360 = (longitude + 360) % 360
+    if zoneCode == 3:
+        return max(1, int((circle360 + 0.5 * zoneCode) // zoneCode))
+    return int((circle360 + zoneCode) // zoneCode)
+
+
+def central_meridian(cls, longitude=None, zone=None, zoneCode=6):
+    if longitude is not None:
+        zone = cls.zone(longitude=longitude, zoneCode=zoneCode)
+        if zone is not None and type(zone) is not int:
+            raise TypeError("Expected int, got {}".format(type(zone).__name__))
+    if zone is None:
+        raise Exception("Invalid [zone] parameter.")
+    if zoneCode != 3:
+        zoneCode = 6
+    if zoneCode == 3:
+        if not 1 <= zone <= 120:
+            raise Exception("Invalid [zone: {}] parameter. Should be between 1 and 120.".format(zone))
+        return zone * zoneCode - (0 if zone <= 60 else 360)
+    if not 1 <= zone <= 60:
+        raise Exception("Invalid [zone: {}] parameter. Should be between 1 and 60.".format(zone))
+    return (zone - 0.5) * zoneCode - (0 if zone <= 30 else 360)
+
+
+def gauss_kruger(cls, centralMeridian=None, x=None, y=None, longitude=None, latitude=None, crs=2000):
+    """The frame of gaussKruger around the formulas of tests/gauss_kruger_reference.py,
+    for positions where those apply (not longitude 180 without a central meridian)."""
+    from tests import gauss_kruger_reference
+    for year in (1954, 1980, 1984, 2000):
+        if crs == year:
+            break
+    else:
+        raise Exception("Invalid [crs] parameter.")
+    a = cls.datum[year].a
+    if a != gauss_kruger_reference.AXES[year]:
+        raise ValueError("the formulas here hold the table's own semi-major axis")
+    if x is not None and y is not None:
+        return gauss_kruger_reference.inverse(centralMeridian, x, y, year)
+    if longitude is not None and latitude is not None:
+        if centralMeridian is None:
+            centralMeridian = cls.centralMeridian(longitude=longitude, zoneCode=6)
+            if centralMeridian is not None and type(centralMeridian) is not float:
+                raise TypeError("Expected float, got {}".format(type(centralMeridian).__name__))
+        if not -180 <= centralMeridian <= 180:
+            raise Exception("Invalid [centralMeridian: {}] parameter. Should be between -180 and +180.".format(
+                centralMeridian))
+        check_position(longitude, latitude)
+        return gauss_kruger_reference.forward(centralMeridian, longitude, latitude, year)
+    raise Exception("Invalid parameter.")
+
+
 def geodesics(cls, point1, point2, crs=1984):
     MAX_ITERATIONS = 200
     CONVERGENCE_THRESHOLD = 1e-12
@@ -114,7 +171,7 @@ def albers(cls, longitude=None, latitude=None, centralMeridian=0.0, originLatitu
         x = x / a
         y = y / a
         if n < 0 and mended:
-            angle = math.atan2(-x, -(ro0 - y))
+            angle = math.atan2(-x, -ro0 + y)
         else:
             angle = math.atan2(x, ro0 - y)
         longitude = math.degrees(math.radians(centralMeridian) + angle / n)
@@ -133,8 +190,9 @@ def lambert(cls, longitude=None, latitude=None, centralMeridian=0.0, originLatit
     if crs not in cls.datum:
         raise Exception("Invalid [crs] parameter.")
     check_cone(centralMeridian, originLatitude, parallel1, parallel2)
-    a = cls.datum[crs].a
-    f = cls.datum[crs].f
+    record = cls.datum[crs]
+    a = record.a
+    f = record.f
     falseEast = 0
     falseNorth = 0
     rad = math.pi / 180

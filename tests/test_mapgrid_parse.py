@@ -297,6 +297,18 @@ class SubclassTest(unittest.TestCase):
         twins(members)[0].parse("j-47-107-(57)")
         self.assertEqual(calls, ["NJ47", "NJ47"])  # once for the old code, once for its new code
 
+    def test_replaced_corner_with_other_answers(self):
+        # the first two values by position: a third is not looked at, a missing second is an IndexError
+        for answer in [{"longitude": 96, "latitude": 36, "source": "mine"}, {"longitude": 96}, {}, [96, 36],
+                       {"a": 96.5, "b": -40.0}]:
+            with self.subTest(answer=answer):
+                self.assertTwins(*twins(lambda base, private: {
+                    f"{private}__corner1000000": classmethod(lambda cls, code: answer)}))
+        mine = twins(lambda base, private: {f"{private}__corner1000000": classmethod(
+            lambda cls, code: {"longitude": 96, "latitude": 36, "source": "mine"})})[0]
+        self.assertEqual(mine.parse("J47B002002"), kestrinpy.MapGrid.parse("J47B002002"))
+        self.assertEqual(mine.map(101, 37, 10000), kestrinpy.MapGrid.map(101, 37, 10000))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -97,6 +97,12 @@ class SouthernAlbersTest(unittest.TestCase):
                     self.assertGreater(abs(reference.albers(Projection, x=x, y=y, mended=False, **cone)[0] - longitude),
                                        100.0)
 
+    def test_the_apex_gives_the_central_meridian(self):
+        # At the apex the distance -ro0 + y' is +0.0: no half turn of the angle.
+        apex = Projection.albers(centralMeridian=105.0, originLatitude=30, parallel1=-90.0, parallel2=47, x=-0.0,
+                                 y=-30142994.34100574, crs=1954)
+        self.assertEqual(repr(apex), "(105.00000000000001, -90.0)")
+
     def test_northern_cones_are_unchanged(self):
         rng = random.Random(1061)
         for _ in range(300):

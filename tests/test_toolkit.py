@@ -111,6 +111,47 @@ class SiblingCallsTest(unittest.TestCase):
         del Local.inner
         self.assertEqual(Local.outer(1), ("direct", 2.0))
 
+    def test_a_finding_kept_for_the_class_version_sees_every_change(self):
+        # kept_outer keeps "inner is the class's own" for the class's version:
+        # a member replaced or deleted on the class or on any base is seen at
+        # the next call, through the class and through its objects.
+        class Base(Sample):
+            pass
+
+        class Leaf(Base):
+            pass
+
+        patched = classmethod(lambda cls, x: "patched")
+        steps = [
+            (lambda: None, "direct"),
+            (lambda: setattr(Leaf, "inner", patched), "host"),
+            (lambda: delattr(Leaf, "inner"), "direct"),
+            (lambda: setattr(Base, "inner", patched), "host"),
+            (lambda: delattr(Base, "inner"), "direct"),
+            (lambda: setattr(Base, "unrelated", 1), "direct"),
+            (lambda: setattr(Leaf, "inner", Sample.__dict__["inner"]), "direct"),  # the module's own, on the leaf
+            (lambda: setattr(Leaf, "inner", staticmethod(lambda x: "static")), "host"),
+        ]
+        for number, (change, how) in enumerate(steps):
+            change()
+            for receiver in (Leaf, Leaf()):
+                with self.subTest(step=number, receiver=receiver):
+                    self.assertEqual(Leaf.kept_outer(3)[0], how)
+                    self.assertEqual(receiver.kept_outer(3), Leaf.outer(3))
+        self.assertEqual(Sample.kept_outer(3), ("direct", 6.0))
+        self.assertEqual(Leaf.kept_outer(3), ("host", "static"))
+
+    def test_a_kept_finding_and_a_metaclass(self):
+        class Meta(type):
+            pass
+
+        class Other(Sample, metaclass=Meta):
+            pass
+
+        self.assertEqual(Other.kept_outer(1), ("direct", 2.0))
+        Meta.inner = property(lambda cls: lambda x: ("meta", x))  # a data descriptor of the metaclass wins
+        self.assertEqual(Other.kept_outer(1), ("host", ("meta", 1.0)))
+
 
 class ClassBuilderTest(unittest.TestCase):
     def test_record_class_is_the_hosts_dataclass(self):

@@ -18,8 +18,10 @@ host::Ref bytes_integer(const host::Args& args);
 // The body of Messenger.publish.
 host::Ref publish(const host::Args& args);
 // Whether self.publish(key, value) would call no slot at all: the object's
-// subscribers table is a plain dictionary without the key. (Its own publish
-// then does nothing, so the value need not even be made.)
+// subscribers table, a plain entry of its own attribute dictionary, is a plain
+// dictionary without the key; false wherever finding that out could run a
+// script's code. (Its own publish then does nothing, so the value need not
+// even be made.)
 bool nothing_to_publish(PyObject* self, PyObject* key);
 
 // What bytesToStr(data, encoding) answers for the bytes `field`; `encoding`

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "pymath/chinese_codecs.h"
 
@@ -21,7 +22,7 @@ namespace {
 // How a text encoding decodes: its decode function, or, for the host's own
 // gb2312 and gbk codecs, the same decoding done here.
 struct TextDecoder {
-  PyObject* decode = nullptr;  // null: the host's own decode must run
+  Ref decode;  // null: the host's own decode must run; owned, since it may run code that changes the cache
   std::optional<pymath::ChineseCodec> chinese;
 };
 
@@ -46,10 +47,14 @@ class DecoderCache {
     } else if (!host::truth(Ref::steal(is_text).get())) {
       return {};
     }
-    decoder_ = host::get_index(info.get(), 1);
-    found_ = {decoder_.get(), chinese_codec(info.get(), decoder_.get())};
-    encoding_ = Ref::borrow(encoding);
-    return found_;
+    Ref decoder = host::get_index(info.get(), 1);
+    const std::optional<pymath::ChineseCodec> chinese = chinese_codec(info.get(), decoder.get());
+    // Stored in one step, and the old entry let go last: its release may run
+    // code that asks for a decoder again.
+    TextDecoder found{chinese ? Ref() : decoder, chinese};
+    Ref old_encoding = std::exchange(encoding_, Ref::borrow(encoding));
+    TextDecoder old_found = std::exchange(found_, found);
+    return found;
   }
 
  private:
@@ -85,15 +90,14 @@ class DecoderCache {
   }
 
   Ref encoding_;
-  Ref decoder_;
   TextDecoder found_;
 };
 
 // decoder(data, "ignore")[0], with the host's own error when it is not a str.
-Ref run_decoder(PyObject* decoder, std::string_view data, const char* name) {
+Ref run_decoder(const Ref& decoder, std::string_view data, const char* name) {
   Ref bytes = host::bytes(data);
   static PyObject* const ignore = checked(PyUnicode_InternFromString("ignore")).release();
-  Ref result = host::call(decoder, bytes.get(), ignore);
+  Ref result = host::call(decoder.get(), bytes.get(), ignore);
   if (PyTuple_CheckExact(result.get()) && PyTuple_GET_SIZE(result.get()) == 2 &&
       PyUnicode_Check(PyTuple_GET_ITEM(result.get(), 0))) {
     return Ref::borrow(PyTuple_GET_ITEM(result.get(), 0));
@@ -118,7 +122,7 @@ Ref field_text(std::string_view field, PyObject* encoding) {
   }
   const std::string_view text(field.data(), kestrin::text_length(field.data(), field.size()));
   static DecoderCache* const cache = new DecoderCache;  // kept for the process: never torn down after the host
-  const TextDecoder decoder = cache->find(encoding, codec.data());
+  const TextDecoder decoder = cache->find(encoding, codec.data());  // a copy: the call below may change the cache
   Ref decoded = decoder.chinese   ? decode_chinese(*decoder.chinese, text)
                 : decoder.decode ? run_decoder(decoder.decode, text, codec.data())
                                  : checked(PyUnicode_Decode(text.data(), static_cast<Py_ssize_t>(text.size()),

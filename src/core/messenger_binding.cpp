@@ -104,7 +104,7 @@ Ref slot_at(PyObject* slots, Py_ssize_t position) {
   const Py_ssize_t size = PyObject_Size(slots);
   if (size < 0) host::raise_pending();
   if (position >= size) return Ref();
-  return checked(PySequence_GetItem(slots, position));
+  return host::get_index(slots, position);  // slots[position], as the host reads any container
 }
 
 // Prints the error of a slot through the host's print; errors outside the
@@ -139,9 +139,34 @@ Ref publish(const Args& args) {
   return host::none();
 }
 
+namespace {
+
+// self.subscribers where reading it runs no script code: an entry of the
+// object's own dictionary under the host's plain attribute look-up, with no
+// class attribute of that name (a property...) in the way; null otherwise.
+Ref plain_subscribers(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  if (type->tp_getattro != PyObject_GenericGetAttr || _PyType_Lookup(type, names::subscribers) != nullptr) {
+    return Ref();
+  }
+  PyObject* dict = PyObject_GenericGetDict(self, nullptr);
+  if (dict == nullptr) {
+    PyErr_Clear();
+    return Ref();
+  }
+  Ref owned = Ref::steal(dict);
+  PyObject* table = PyDict_GetItemWithError(dict, names::subscribers);
+  if (table == nullptr) PyErr_Clear();
+  return Ref::borrow(table);
+}
+
+}  // namespace
+
 bool nothing_to_publish(PyObject* self, PyObject* key) {
-  Ref table = subscribers_of(self);
-  return PyDict_CheckExact(table.get()) && !slots_under(table.get(), key);
+  // Read without running code, so that skipping publish leaves a script
+  // nothing to count: the table is read once per publication either way.
+  Ref table = plain_subscribers(self);
+  return table && PyDict_CheckExact(table.get()) && !slots_under(table.get(), key);
 }
 
 namespace {

@@ -160,6 +160,7 @@ std::string InputFile::read_rest() {
 }
 
 OutputFile::OutputFile(PyObject* path) {
+  const Ref held = Ref::borrow(path);  // named in the error after __fspath__ may have run
   PyObject* converted = nullptr;
   if (!PyUnicode_FSConverter(path, &converted)) raise_pending();
   Ref encoded = Ref::steal(converted);
@@ -167,7 +168,7 @@ OutputFile::OutputFile(PyObject* path) {
     fd_ = ::open(PyBytes_AS_STRING(encoded.get()), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (fd_ < 0 && errno == EINTR);
   if (fd_ < 0) {
-    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, held.get());
     throw HostError{};
   }
 }

@@ -240,7 +240,10 @@ PyObject* get_annotations(PyObject* self, void*) {
 PyObject* get_signature(PyObject* self, void*) {
   FunctionObject* f = as_function(self);
   return guarded<PyObject*>(nullptr, [&] {
-    if (f->signature == nullptr) f->signature = build_signature(f).release();
+    if (f->signature == nullptr) {
+      Ref built = build_signature(f);  // runs inspect's code, which may ask for the signature again
+      if (f->signature == nullptr) f->signature = built.release();
+    }
     return Py_NewRef(f->signature);
   });
 }

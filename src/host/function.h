@@ -114,8 +114,10 @@ constexpr std::size_t kMaxParams = 16;
 
 struct FunctionObject;
 
-// The values of one call after binding: the objects (borrowed), and the
-// doubles and truth values of the converted parameters.
+// The values of one call after binding: the objects (borrowed: the caller
+// holds the arguments, keyword names and the function for the whole call, so
+// no conversion or body can free one), and the doubles and truth values of the
+// converted parameters.
 struct Bound {
   PyObject* objects[kMaxParams];
   double reals[kMaxParams];

@@ -49,9 +49,20 @@ bool refuse_if_running(GeneratorObject* g) {
   return true;
 }
 
+// Lets go of what a suspended run has dropped. The script code this may run
+// can close the generator or take items from it, so the body is asked afresh
+// each time and nothing of it is held meanwhile.
+void let_go_of_dropped(GeneratorObject* g) {
+  while (g->state == State::Suspended) {
+    Ref dropped = g->body->dropped();
+    if (!dropped) return;
+  }
+}
+
 // One step of the run: the next item, or null at the end (no error) or on failure.
 PyObject* step(GeneratorObject* g) {
   if (refuse_if_running(g)) return nullptr;
+  let_go_of_dropped(g);
   if (g->state == State::Finished) return nullptr;
   g->state = State::Running;
   PyObject* item = guarded<PyObject*>(nullptr, [&] { return g->body->next().release(); });
@@ -76,7 +87,23 @@ PyObject* generator_send(PyObject* self, PyObject* value) {
   return item;
 }
 
-// The exception that throw(type[, value[, traceback]]) raises, as the host builds it.
+// An instance of the exception class `type` made from `value`, as the host
+// makes it for raise and throw: a tuple gives the arguments; whatever the class
+// makes must be an exception (its __new__ is a script's and may answer anything).
+PyObject* make_exception(PyObject* type, PyObject* value) {
+  PyObject* exception = value == nullptr || value == Py_None ? PyObject_CallNoArgs(type)
+                        : PyTuple_Check(value)              ? PyObject_Call(type, value, nullptr)
+                                                            : PyObject_CallOneArg(type, value);
+  if (exception != nullptr && !PyExceptionInstance_Check(exception)) {
+    PyErr_Format(PyExc_TypeError, "calling %R should have returned an instance of BaseException, not %s", type,
+                 Py_TYPE(exception)->tp_name);
+    Py_CLEAR(exception);
+  }
+  return exception;
+}
+
+// The exception that throw(type[, value[, traceback]]) raises in the run, as
+// the host builds it; null (with the error set) when throw() itself fails.
 PyObject* thrown_exception(PyObject* type, PyObject* value, PyObject* traceback) {
   if (traceback == Py_None) traceback = nullptr;
   if (traceback != nullptr && !PyTraceBack_Check(traceback)) {
@@ -85,10 +112,13 @@ PyObject* thrown_exception(PyObject* type, PyObject* value, PyObject* traceback)
   }
   PyObject* exception = nullptr;
   if (PyExceptionClass_Check(type)) {
-    exception = value == nullptr || value == Py_None ? PyObject_CallNoArgs(type)
-                : PyObject_TypeCheck(value, reinterpret_cast<PyTypeObject*>(type))
-                    ? Py_NewRef(value)
-                    : PyObject_CallOneArg(type, value);
+    if (value != nullptr && PyObject_TypeCheck(value, reinterpret_cast<PyTypeObject*>(type))) {
+      exception = Py_NewRef(value);
+    } else {
+      exception = make_exception(type, value);
+      // As with the host's generators, what failed in making it is thrown in instead.
+      if (exception == nullptr) return PyErr_GetRaisedException();
+    }
   } else if (PyExceptionInstance_Check(type)) {
     if (value != nullptr && value != Py_None) {
       PyErr_SetString(PyExc_TypeError, "instance exception may not have a separate value");
@@ -230,7 +260,7 @@ void ready_generator_type() {
 }
 
 GeneratorBody* generator_body(PyObject* object) {
-  if (!Py_IS_TYPE(object, &GeneratorType)) return nullptr;
+  if (!Py_IS_TYPE(object, &GeneratorType) || Py_REFCNT(object) != 1) return nullptr;
   GeneratorObject* g = as_generator(object);
   return g->state == State::Created ? g->body : nullptr;
 }

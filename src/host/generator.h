@@ -21,9 +21,17 @@ class GeneratorBody {
   virtual void release() {}
   // Visits the host objects the run holds, for the cycle collector.
   virtual int traverse(visitproc, void*) { return 0; }
+  // Something the run keeps but no longer needs, handed over to be let go of
+  // before the next request, or an empty Ref. Asked again after each one until
+  // empty: letting it go may run a script's code (its __del__), and it runs
+  // while the generator is suspended, so that code may use the generator as
+  // between any two requests.
+  virtual Ref dropped() { return Ref(); }
 };
 
-// The body of a generator of this module that has not started yet, or null.
+// The body of a generator of this module that has not started yet and that
+// nobody but the caller holds (so no script sees what a changed body hands
+// out), or null.
 GeneratorBody* generator_body(PyObject* object);
 
 // Makes the generator type ready and registers it as a collections.abc.Generator.
@@ -46,6 +54,11 @@ class MachineBody final : public GeneratorBody {
   int traverse(visitproc visit, void* arg) override {
     if constexpr (requires(Machine& m) { m.traverse(visit, arg); }) return machine_.traverse(visit, arg);
     return 0;
+  }
+  // A machine that keeps what it has handed out hands over what it no longer needs.
+  Ref dropped() override {
+    if constexpr (requires(Machine& m) { m.dropped(); }) return machine_.dropped();
+    return Ref();
   }
 
  private:

@@ -199,12 +199,39 @@ bool JsonWriter::write_dict(PyObject* dict, std::string& out) {
     first = false;
     Ref held_key = Ref::borrow(key);
     Ref held_value = Ref::borrow(value);
-    write_text(held_key.get(), out);
+    if (PyUnicode_CheckExact(key)) {
+      write_text(key, out);
+    } else {
+      write_key(key, out);  // put in by a value's own code while the dictionary was being written
+    }
     out += ": ";
     write_value(held_value.get(), out);
   }
   out += '}';
   return true;
+}
+
+// A key that is not plain text, as the host's encoder writes it: the text of a
+// str, float, int, True, False or None, quoted; TypeError for any other.
+void JsonWriter::write_key(PyObject* key, std::string& out) {
+  if (PyUnicode_Check(key)) {
+    append_json_text(key, out);
+    return;
+  }
+  std::string text;
+  if (PyFloat_Check(key)) {
+    append_json_float(PyFloat_AS_DOUBLE(key), text);
+  } else if (key == Py_True || key == Py_False || key == Py_None) {
+    text = key == Py_True ? "true" : key == Py_False ? "false" : "null";
+  } else if (PyLong_Check(key)) {
+    Ref digits = checked(PyLong_Type.tp_repr(key));  // an int subclass's own repr is not used
+    text = utf8(digits.get());
+  } else {
+    raise_format(PyExc_TypeError, "keys must be str, int, float, bool or None, not %.100s", Py_TYPE(key)->tp_name);
+  }
+  out += '"';
+  out += text;
+  out += '"';
 }
 
 void JsonWriter::write_by_host(PyObject* value, std::string& out) {

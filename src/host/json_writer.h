@@ -42,6 +42,7 @@ class JsonWriter {
   void write_integer(PyObject* value, std::string& out);
   void write_sequence(PyObject* sequence, std::string& out);
   bool write_dict(PyObject* dict, std::string& out);
+  void write_key(PyObject* key, std::string& out);
   void write_by_host(PyObject* value, std::string& out);
 
   std::vector<PyObject*> open_containers_;  // for the host's circular-reference check

@@ -36,8 +36,8 @@ Ref rstrip_text(Ref text) {
   const Py_ssize_t length = PyUnicode_GET_LENGTH(s);
   Py_ssize_t end = length;
   while (end > 0 && Py_UNICODE_ISSPACE(PyUnicode_READ(kind, data, end - 1))) --end;
-  if (end == length) return text;
-  return checked(PyUnicode_Substring(s, 0, end));
+  if (end == length && PyUnicode_CheckExact(s)) return text;
+  return checked(PyUnicode_Substring(s, 0, end));  // always exactly a str, as str.rstrip() answers
 }
 
 void unpack(PyObject* value, std::size_t count, Ref* items) {
@@ -141,13 +141,16 @@ bool equals(PyObject* value, long long number) {
     const long long plain = PyLong_AsLongLongAndOverflow(value, &overflow);
     return overflow == 0 && plain == number;
   }
+  // Held across the comparison: its __eq__ may let go of the last other reference.
+  const Ref held = Ref::borrow(value);
   Ref other = checked(PyLong_FromLongLong(number));
-  return checked_status(PyObject_RichCompareBool(value, other.get(), Py_EQ)) != 0;
+  return checked_status(PyObject_RichCompareBool(held.get(), other.get(), Py_EQ)) != 0;
 }
 
 long long first_equal(PyObject* value, long long first, long long last) {
+  const Ref held = Ref::borrow(value);  // alive for every comparison after the first
   for (long long candidate = first; candidate <= last; ++candidate) {
-    if (equals(value, candidate)) return candidate;
+    if (equals(held.get(), candidate)) return candidate;
   }
   return -1;
 }
@@ -169,12 +172,46 @@ std::string_view utf8(PyObject* text) {
 Ref import_module(const char* name) { return checked(PyImport_ImportModule(name)); }
 
 Ref builtin(PyObject* name) {
-  PyObject* value = PyDict_GetItemWithError(PyEval_GetBuiltins(), name);
-  if (value == nullptr) {
-    if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
-    raise_pending();
+  PyObject* builtins = PyEval_GetBuiltins();
+  if (PyDict_CheckExact(builtins)) {
+    PyObject* value = PyDict_GetItemWithError(builtins, name);
+    if (value == nullptr) {
+      if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+      raise_pending();
+    }
+    return Ref::borrow(value);
   }
-  return Ref::borrow(value);
+  // Code run by exec() may have any mapping for its built-ins, read by subscript.
+  const Ref mapping = Ref::borrow(builtins);
+  PyObject* value = PyObject_GetItem(mapping.get(), name);
+  if (value == nullptr && PyErr_ExceptionMatches(PyExc_KeyError)) {
+    PyErr_Clear();
+    PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+  }
+  return checked(value);
+}
+
+namespace {
+
+// Whether `type` itself has no member `name`. Its members never change, so
+// the names found absent are kept (with a reference, so they stay themselves).
+bool absent_from_type(PyObject* name) {
+  static PyObject* absent[16];
+  static int count = 0;
+  for (int i = 0; i < count; ++i) {
+    if (absent[i] == name) return true;
+  }
+  if (_PyType_Lookup(&PyType_Type, name) != nullptr) return false;
+  if (count < 16) absent[count++] = Py_NewRef(name);
+  return true;
+}
+
+}  // namespace
+
+PyObject* plain_class_attribute(PyObject* cls, PyObject* name) {
+  if (!Py_IS_TYPE(cls, &PyType_Type) || !absent_from_type(name)) return nullptr;
+  PyObject* found = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(cls), name);
+  return found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr ? found : nullptr;
 }
 
 bool reads_own_attribute(PyObject* object, PyObject* name) {

@@ -12,7 +12,9 @@
 
 namespace host {
 
-// Calls `callable(args...)`; every argument is a borrowed PyObject*.
+// Calls `callable(args...)`; every argument is a borrowed PyObject* that the
+// caller keeps alive for the call (an item read from a list is owned first:
+// the callee may run code that lets go of it).
 template <typename... Objects>
 Ref call(PyObject* callable, Objects... args) {
   std::array<PyObject*, sizeof...(args) + 1> stack{nullptr, args...};
@@ -140,10 +142,12 @@ inline Ref format_text(PyObject* object) { return checked(PyObject_Format(object
 // `prefix` followed by "{}".format(object).
 Ref concat_format(std::string_view prefix, PyObject* object, std::string_view suffix = {});
 
-// `text` without its trailing white space, exactly as str.rstrip() strips it.
+// `text` without its trailing white space, exactly as str.rstrip() strips it
+// (exactly a str, also for a str subclass).
 Ref rstrip_text(Ref text);
 
-// Unpacks `value` into exactly `count` items, as `a, b, c = value` does, with the
+// Unpacks `value` into exactly `count` items (empty references, so that no old
+// value is let go while `value` is read), as `a, b, c = value` does, with the
 // host's errors for values that are not iterable or have another length.
 void unpack(PyObject* value, std::size_t count, Ref* items);
 
@@ -171,6 +175,13 @@ Ref import_module(const char* name);
 
 // A built-in of the running frame (print, round...); NameError when absent.
 Ref builtin(PyObject* name);
+
+// cls.name for a class made by `type` itself, where reading it runs no code: a
+// value in the class or its bases that is no descriptor, and `type` has no
+// member of that name, so the attribute access finds just that. Null where the
+// access may run a script's code, or finds nothing: read it through the host
+// then. Borrowed from the class.
+PyObject* plain_class_attribute(PyObject* cls, PyObject* name);
 
 // Whether reading `object.name` takes it from the object's own dictionary by
 // the host's generic look-up, with no attribute of that name in its class (no

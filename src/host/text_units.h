@@ -9,9 +9,9 @@
 
 namespace host {
 
-// scan(units, size) over the code points of `text` (exactly a str), with units
-// of type Py_UCS1, Py_UCS2 or Py_UCS4: a scanner is one template instantiated
-// for the three.
+// scan(units, size) over the code points of `text` (exactly a str, which the
+// caller keeps alive while the scan runs), with units of type Py_UCS1, Py_UCS2
+// or Py_UCS4: a scanner is one template instantiated for the three.
 template <typename Scan>
 decltype(auto) with_units(PyObject* text, Scan&& scan) {
   const void* data = PyUnicode_DATA(text);

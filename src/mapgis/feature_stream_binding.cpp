@@ -11,6 +11,7 @@
 #include <optional>
 #include <variant>
 
+#include "host/class_version.h"
 #include "host/generator.h"
 #include "host/json_writer.h"
 #include "host/module.h"
@@ -395,13 +396,13 @@ class FeatureRun final : public host::GeneratorBody {
   // The colour library's conversions and attributes as last looked at, or null
   // when they are a script's. The library is the run's own object, which no
   // script holds (its one reference is the run's): while its class is not
-  // changed (the type's version tag stays), what HEX reads stays the same.
+  // changed, what HEX reads stays the same.
   const ColourSnapshot* colour_snapshot() {
     PyObject* colours = colours_.get();
-    const unsigned int tag = Py_TYPE(colours)->tp_version_tag;
-    if (Py_REFCNT(colours) != 1 || tag == 0 || tag != colour_snapshot_tag_) {
+    if (Py_REFCNT(colours) != 1 || !colour_snapshot_version_.holds(colours)) {
+      const host::ClassVersion version = host::ClassVersion::of(colours);
       colour_snapshot_.emplace(colours);
-      colour_snapshot_tag_ = Py_REFCNT(colours) == 1 ? Py_TYPE(colours)->tp_version_tag : 0;
+      colour_snapshot_version_.keep(Py_REFCNT(colours) == 1 ? version : host::ClassVersion{});
     }
     // A script may still reach it (a weak reference...) and change its attributes.
     if (!colour_snapshot_->current(colours)) colour_snapshot_.emplace(colours);
@@ -702,7 +703,7 @@ class FeatureRun final : public host::GeneratorBody {
   std::vector<std::string> style_key_texts_;  // "name": of each style name, as JSON writes it
   std::size_t last_text_size_ = 0;
   std::optional<ColourSnapshot> colour_snapshot_;
-  unsigned int colour_snapshot_tag_ = 0;
+  host::KnownVersion colour_snapshot_version_;
   const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;

@@ -229,6 +229,9 @@ Reading failed(Failure::Kind kind, Span text = {}, long long limit = 0) {
   return reading;
 }
 
+// The sheets of `scale` in one sheet of its parent, numbered 1 to k * k.
+long long sheets_in_parent(int scale) { return static_cast<long long>(kScales[scale].k) * kScales[scale].k; }
+
 Reading sheet(Reading::Kind kind, int scale, long long row, long long col) {
   Reading reading{};
   reading.kind = kind;
@@ -247,8 +250,10 @@ Reading read_new(const Unit* text, const NewSubCode& code) {
     reading.failure.second = code.col;
     return reading;
   }
-  if (r > 2304) return failed(Failure::Kind::Range, code.row, 2304);
-  if (c > 2304) return failed(Failure::Kind::Range, code.col, 2304);
+  // The finest scale's n bounds every scale's, and is tested first.
+  const long long finest = kScales[k500].n;
+  if (r > finest) return failed(Failure::Kind::Range, code.row, finest);
+  if (c > finest) return failed(Failure::Kind::Range, code.col, finest);
   const char32_t letter = upper_admitted(text[code.letter.begin]);
   if (letter < 'B' || letter > 'K') {
     Reading reading = failed(Failure::Kind::ScaleLetter);
@@ -268,48 +273,54 @@ Reading read_below_100k(const Unit* text, Span rest, long long row100, long long
                         QuarterAlphabets& alphabets) {
   const auto letter_at = [&](const Span& s) { return static_cast<char>(folded_ascii_letter(text[s.begin])); };
   if (auto quarter = match_old_element(text, rest, Element::Quarter, Tail::Rest)) {
+    const int k50 = kScales[k50K].k;
     const long long p = alphabets.quarter(letter_at(quarter->element));
-    const long long row50 = (row100 - 1) * 2 + ceil_quotient(p, 0.5, 2);
-    const long long col50 = (col100 - 1) * 2 + floor_mod(p, 2) + 1;
+    const long long row50 = (row100 - 1) * k50 + ceil_quotient(p, 0.5, k50);
+    const long long col50 = (col100 - 1) * k50 + floor_mod(p, k50) + 1;
     if (quarter->rest.empty()) return sheet(Reading::Kind::OldCode, k50K, row50, col50);
+    const int k25 = kScales[k25K].k;
     auto number = match_old_element(text, quarter->rest, Element::OneToFour, Tail::End);
-    if (!number) return failed(Failure::Kind::WholeCodeRange, Span{}, 4);
+    if (!number) return failed(Failure::Kind::WholeCodeRange, Span{}, sheets_in_parent(k25K));
     const long long q = digits_value(text, number->element);
-    return sheet(Reading::Kind::OldCode, k25K, (row50 - 1) * 2 + ceil_quotient(q, -0.5, 2),
-                 (col50 - 1) * 2 + floor_mod(q - 1, 2) + 1);
+    return sheet(Reading::Kind::OldCode, k25K, (row50 - 1) * k25 + ceil_quotient(q, -0.5, k25),
+                 (col50 - 1) * k25 + floor_mod(q - 1, k25) + 1);
   }
 
   auto sheet10 = match_old_element(text, rest, Element::Parenthesized, Tail::Rest);
   if (!sheet10) return failed(Failure::Kind::Invalid);
+  const int k10 = kScales[k10K].k;
   const long long p = digits_value(text, sheet10->element);
-  if (!(p > 0 && p <= 64)) return failed(Failure::Kind::Range, sheet10->element, 64);
-  long long row = (row100 - 1) * 8 + ceil_quotient(p, -0.5, 8);
-  long long col = (col100 - 1) * 8 + floor_mod(p - 1, 8) + 1;
+  if (!(p > 0 && p <= sheets_in_parent(k10K))) {
+    return failed(Failure::Kind::Range, sheet10->element, sheets_in_parent(k10K));
+  }
+  long long row = (row100 - 1) * k10 + ceil_quotient(p, -0.5, k10);
+  long long col = (col100 - 1) * k10 + floor_mod(p - 1, k10) + 1;
   rest = strip(text, sheet10->rest);
   if (rest.empty()) return sheet(Reading::Kind::OldCode, k10K, row, col);
 
   auto quarter = match_old_element(text, rest, Element::Quarter, Tail::Rest);
   if (!quarter) return failed(Failure::Kind::Invalid);
+  const int k5 = kScales[k5K].k;
   const long long q = alphabets.quarter_lower(static_cast<char>(letter_at(quarter->element) - 'A' + 'a'));
-  row = (row - 1) * 2 + ceil_quotient(q, 0.5, 2);
-  col = (col - 1) * 2 + floor_mod(q, 2) + 1;
+  row = (row - 1) * k5 + ceil_quotient(q, 0.5, k5);
+  col = (col - 1) * k5 + floor_mod(q, k5) + 1;
   rest = strip(text, quarter->rest);
   if (rest.empty()) return sheet(Reading::Kind::OldCode, k5K, row, col);
 
-  // 1:2,000 (one digit 1 to 9, 3 x 3), then 1:1,000 and 1:500 (1 to 4, 2 x 2).
+  // 1:2,000 (one digit 1 to 9), then 1:1,000 and 1:500 (1 to 4).
   struct Level {
     Element element;
-    int k;
     int scale;
   };
-  static constexpr Level kLevels[] = {{Element::OneToNine, 3, k2K}, {Element::OneToFour, 2, k1K},
-                                      {Element::OneToFour, 2, k500}};
+  static constexpr Level kLevels[] = {{Element::OneToNine, k2K}, {Element::OneToFour, k1K},
+                                      {Element::OneToFour, k500}};
   for (const Level& level : kLevels) {
     auto number = match_old_element(text, rest, level.element, Tail::Rest);
     if (!number) return failed(Failure::Kind::Invalid);
+    const int k = kScales[level.scale].k;
     const long long m = digits_value(text, number->element);
-    row = (row - 1) * level.k + ceil_quotient(m, -0.5, level.k);
-    col = (col - 1) * level.k + floor_mod(m - 1, level.k) + 1;
+    row = (row - 1) * k + ceil_quotient(m, -0.5, k);
+    col = (col - 1) * k + floor_mod(m - 1, k) + 1;
     rest = strip(text, number->rest);
     if (level.scale == k500 || rest.empty()) return sheet(Reading::Kind::OldCode, level.scale, row, col);
   }
@@ -331,25 +342,35 @@ Reading read_subcode(const Unit* text, Span rest, QuarterAlphabets& alphabets) {
       reading.failure.letter = static_cast<char32_t>(letter);
       return reading;
     }
-    return sheet(Reading::Kind::OldCode, k500K, ceil_quotient(p, 0.5, 2), floor_mod(p, 2) + 1);
+    const int k = kScales[k500K].k;
+    return sheet(Reading::Kind::OldCode, k500K, ceil_quotient(p, 0.5, k), floor_mod(p, k) + 1);
   }
   if (auto sheet250 = match_old_element(text, rest, Element::Bracketed, Tail::End)) {
+    const int k = kScales[k250K].k;
     const long long p = digits_value(text, sheet250->element);
-    if (!(p > 0 && p <= 16)) return failed(Failure::Kind::Range, sheet250->element, 16);
-    return sheet(Reading::Kind::OldCode, k250K, ceil_quotient(p, -0.5, 4), floor_mod(p - 1, 4) + 1);
+    if (!(p > 0 && p <= sheets_in_parent(k250K))) {
+      return failed(Failure::Kind::Range, sheet250->element, sheets_in_parent(k250K));
+    }
+    return sheet(Reading::Kind::OldCode, k250K, ceil_quotient(p, -0.5, k), floor_mod(p - 1, k) + 1);
   }
   if (auto sheet200 = match_old_element(text, rest, Element::Parenthesized, Tail::End)) {
+    const int k = kScales[k200K].k;
     const long long p = digits_value(text, sheet200->element);
-    if (!(p > 0 && p <= 36)) return failed(Failure::Kind::Range, sheet200->element, 36);
-    const long long row = (p - 1) / 6 + 1;
-    return sheet(Reading::Kind::Sheet200K, k200K, row, p - (row - 1) * 6);
+    if (!(p > 0 && p <= sheets_in_parent(k200K))) {
+      return failed(Failure::Kind::Range, sheet200->element, sheets_in_parent(k200K));
+    }
+    const long long row = (p - 1) / k + 1;
+    return sheet(Reading::Kind::Sheet200K, k200K, row, p - (row - 1) * k);
   }
   if (auto sheet100 = match_old_element(text, rest, Element::Number, Tail::Rest)) {
+    const int k = kScales[k100K].k;
     const long long p = digits_value(text, sheet100->element);
-    if (!(p > 0 && p <= 144)) return failed(Failure::Kind::Range, sheet100->element, 144);
+    if (!(p > 0 && p <= sheets_in_parent(k100K))) {
+      return failed(Failure::Kind::Range, sheet100->element, sheets_in_parent(k100K));
+    }
     const Span below = strip(text, sheet100->rest);
-    const long long row = ceil_quotient(p, -0.5, 12);
-    const long long col = floor_mod(p - 1, 12) + 1;
+    const long long row = ceil_quotient(p, -0.5, k);
+    const long long col = floor_mod(p - 1, k) + 1;
     if (below.empty()) return sheet(Reading::Kind::OldCode, k100K, row, col);
     return read_below_100k(text, below, row, col, alphabets);
   }

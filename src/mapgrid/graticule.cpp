@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "projection/ranges.h"
 #include "pymath/arithmetic.h"
 
 namespace mapgrid {
@@ -41,19 +42,28 @@ ZoomStep zoom_step(long long zoom) {
 }
 
 WindowFault check_window(double north, double south, double west, double east) {
-  if (!(north >= -90.0 && north <= 90.0)) return WindowFault::North;
-  if (!(south >= -90.0 && south <= 90.0)) return WindowFault::South;
+  if (!projection::latitude_in_range(north)) return WindowFault::North;
+  if (!projection::latitude_in_range(south)) return WindowFault::South;
   if (north < south) return WindowFault::NorthBelowSouth;
-  if (!(west >= -180.0 && west <= 180.0)) return WindowFault::West;
-  if (!(east >= -180.0 && east <= 180.0)) return WindowFault::East;
+  if (!projection::longitude_in_range(west)) return WindowFault::West;
+  if (!projection::longitude_in_range(east)) return WindowFault::East;
   if (west > east) return WindowFault::EastBelowWest;
   return WindowFault::None;
 }
 
 Graticule::Item Graticule::next() {
   switch (state_) {
-    case State::Created:
-      return start();
+    case State::Created: {
+      Item item{};
+      item.fault = open();
+      if (item.fault != WindowFault::None) {
+        item.kind = Item::Kind::Failed;
+        return item;
+      }
+      return first(summary_);
+    }
+    case State::Opened:
+      return first(summary_);
     case State::Meridians:
       return meridians();
     case State::Parallels:
@@ -64,14 +74,10 @@ Graticule::Item Graticule::next() {
   return Item{};
 }
 
-Graticule::Item Graticule::start() {
+WindowFault Graticule::open() {
   state_ = State::Finished;
-  Item item{};
-  item.fault = check_window(north_, south_, west_, east_);
-  if (item.fault != WindowFault::None) {
-    item.kind = Item::Kind::Failed;
-    return item;
-  }
+  const WindowFault fault = check_window(north_, south_, west_, east_);
+  if (fault != WindowFault::None) return fault;
   const double d_lng = step_.delta_lng;
   const double d_lat = step_.delta_lat;
   // The quotients are finite: every edge is checked and every step is positive.
@@ -79,8 +85,18 @@ Graticule::Item Graticule::start() {
   south_grid_ = snapped(std::floor(south_ / d_lat), d_lat);
   west_grid_ = snapped(std::floor(west_ / d_lng), d_lng);
   east_grid_ = snapped(std::ceil(east_ / d_lng), d_lng);
-  if (summary_) {
+  state_ = State::Opened;
+  return fault;
+}
+
+Graticule::Item Graticule::first(bool summary) {
+  if (state_ != State::Opened) return Item{};
+  if (summary) {
+    state_ = State::Finished;
+    const double d_lng = step_.delta_lng;
+    const double d_lat = step_.delta_lat;
     pymath::Error error = pymath::Error::None;  // never set: finite values, positive steps
+    Item item{};
     item.kind = Item::Kind::Summary;
     item.count[0] = static_cast<long long>(pymath::floor_divide(east_grid_ - west_grid_, d_lng, error)) + 1;
     item.count[1] = static_cast<long long>(pymath::floor_divide(north_grid_ - south_grid_, d_lat, error)) + 1;

@@ -34,7 +34,7 @@ class Graticule {
     long long count[2] = {0, 0};            // Summary: meridians and parallels of the snapped window
   };
 
-  Graticule(double north, double south, double west, double east, long long zoom, bool summary)
+  Graticule(double north, double south, double west, double east, long long zoom, bool summary = false)
       : north_(north), south_(south), west_(west), east_(east), step_(zoom_step(zoom)), summary_(summary) {}
 
   // The next item. The first call checks the window (a failure ends the run),
@@ -45,12 +45,19 @@ class Graticule {
   // arithmetic), skipping those outside the window, then End for good.
   Item next();
 
+  // The first call in two steps, for a caller that learns whether the summary
+  // is asked for only once the window has passed its checks: open() checks
+  // and snaps the window (a fault ends the run), then first(summary) gives
+  // the summary or the first line, and next() the lines after it.
+  bool started() const { return state_ != State::Created; }
+  WindowFault open();
+  Item first(bool summary);
+
   const ZoomStep& step() const { return step_; }
 
  private:
-  enum class State { Created, Meridians, Parallels, Finished };
+  enum class State { Created, Opened, Meridians, Parallels, Finished };
 
-  Item start();
   Item meridians();
   Item parallels();
 

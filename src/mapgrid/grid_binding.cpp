@@ -1,6 +1,7 @@
 // MapGrid.grid: the graticule of a view window as a generator, one line (or
 // the summary) per request, driven by the pure state machine.
 #include <string>
+#include <utility>
 
 #include "host/generator.h"
 #include "mapgrid/graticule.h"
@@ -50,24 +51,82 @@ std::string float_text(double value) {
   host::raise_text(PyExc_Exception, host::text(message));
 }
 
+Ref pair(PyObject* first, PyObject* second) {
+  Ref list = checked(PyList_New(2));
+  PyList_SET_ITEM(list.get(), 0, Py_NewRef(first));
+  PyList_SET_ITEM(list.get(), 1, Py_NewRef(second));
+  return list;
+}
+
+// The coordinates of a line, [[x, y], [x, y]], as new lists.
+Ref new_coordinates(PyObject* const (&vertex)[2][2]) {
+  return pair(pair(vertex[0][0], vertex[0][1]).get(), pair(vertex[1][0], vertex[1][1]).get());
+}
+
 // The line dictionaries most recently handed out. A line that the caller has
-// let go of (the run holds the only reference) and that still has the shape
-// it was given is filled in again instead of a new one, as the host's zip and
-// dict.items() iterators reuse their result tuples: it cannot be told from a
-// new dictionary, and a drained graticule allocates next to nothing.
+// let go of (the run holds the only reference) is filled in again instead of
+// making a new one, as the host's zip and dict.items() iterators reuse their
+// result tuples, but only where no script can tell: its keys and fixed values
+// are the run's own, and what the refill lets go of is an exact float, or
+// coordinates held elsewhere too, so no __del__ runs and nothing that anyone
+// holds changes. A drained graticule then allocates next to nothing. A line
+// changed otherwise is let go of before the next request, while the run is
+// suspended, as the caller's last reference would have let go of it.
 class LinePool {
  public:
-  // A line of the pool to fill in, or null.
-  PyObject* reusable(PyObject* scale) const {
-    for (const Ref& line : lines_) {
-      if (line && intact(line.get(), scale)) return line.get();
+  // A dropped line that the pool can reuse, and how.
+  struct Reuse {
+    PyObject* line = nullptr;         // held by the pool
+    PyObject* coordinates = nullptr;  // to refill in place; null: to replace (held elsewhere too)
+    PyObject* remarks = nullptr;      // its remarks value
+  };
+
+  // Before a request: a line the caller let go of that cannot be reused, taken
+  // out of the pool to be let go of, or nothing, the line to reuse then noted
+  // for the request. Nothing that runs between this and the request's line()
+  // can run a script's code (the machine is pure, and floats are not objects
+  // of the cycle collector), so what it finds stays true until then.
+  Ref dropped(PyObject* scale) {
+    reuse_ = {};
+    for (Ref& kept : lines_) {
+      PyObject* line = kept.get();
+      if (line == nullptr || Py_REFCNT(line) != 1) continue;
+      const Reuse found = reusable(line, scale);
+      if (found.line == nullptr) return std::move(kept);
+      if (reuse_.line == nullptr || (found.coordinates != nullptr && reuse_.coordinates == nullptr)) reuse_ = found;
     }
-    return nullptr;
+    return Ref();
   }
-  // Keeps `line`, a new one, in place of the oldest.
-  void keep(const Ref& line) {
-    lines_[next_] = line;
-    next_ = 1 - next_;
+  // The line noted for this request, once.
+  Reuse take() { return std::exchange(reuse_, Reuse{}); }
+
+  // How `line`, which only the pool holds, can be reused, if at all.
+  static Reuse reusable(PyObject* line, PyObject* scale) {
+    Reuse found{};
+    PyObject* coordinates = own_frame(line, scale, found.remarks);
+    if (coordinates == nullptr) return {};
+    found.line = line;
+    if (own_vertices(coordinates)) {
+      found.coordinates = coordinates;
+    } else if (Py_REFCNT(coordinates) == 1) {
+      return {};  // letting go of them may run a script's code
+    }
+    return found;
+  }
+
+  // Keeps `line`, a new one or one just reused, as the newest, and hands it
+  // on; a new one takes a free place, or that of the older line (which the
+  // caller still holds, or which is the run's own).
+  Ref keep(Ref line) {
+    int place = lines_[0].get() == line.get() ? 0 : lines_[1].get() == line.get() ? 1 : -1;
+    if (place < 0) {
+      place = !lines_[0] ? 0 : !lines_[1] ? 1 : 1 - newest_;
+      Ref older = std::exchange(lines_[place], line);
+      newest_ = place;
+      return line;  // `older` goes last, with the pool whole again
+    }
+    newest_ = place;
+    return line;
   }
   int traverse(visitproc visit, void* arg) const {
     for (const Ref& line : lines_) Py_VISIT(line.get());
@@ -75,23 +134,44 @@ class LinePool {
   }
 
  private:
-  // Nothing but the pool holds it, and its keys and fixed values are the run's own.
-  static bool intact(PyObject* line, PyObject* scale) {
-    if (Py_REFCNT(line) != 1 || PyDict_GET_SIZE(line) != 4) return false;
-    PyObject* const keys[] = {names::remarks, names::type, names::coordinates, names::scale};
-    Py_ssize_t position = 0;
-    PyObject* key = nullptr;
-    PyObject* value = nullptr;
-    for (int i = 0; PyDict_Next(line, &position, &key, &value); ++i) {
-      if (key != keys[i]) return false;
-      if (i == 0 && value != names::longitude && value != names::latitude) return false;
-      if ((i == 1 && value != names::LineString) || (i == 3 && value != scale)) return false;
+  // A list of two items that only its holder holds.
+  static bool single_pair(PyObject* object) {
+    return PyList_CheckExact(object) && Py_REFCNT(object) == 1 && PyList_GET_SIZE(object) == 2;
+  }
+  // [[x, y], [x, y]] of exact floats in lists that only the line holds.
+  static bool own_vertices(PyObject* coordinates) {
+    if (!single_pair(coordinates)) return false;
+    for (Py_ssize_t end = 0; end < 2; ++end) {
+      PyObject* vertex = PyList_GET_ITEM(coordinates, end);
+      if (!single_pair(vertex) || !PyFloat_CheckExact(PyList_GET_ITEM(vertex, 0)) ||
+          !PyFloat_CheckExact(PyList_GET_ITEM(vertex, 1))) {
+        return false;
+      }
     }
     return true;
   }
+  // The coordinates of a line whose keys and other values are the run's own,
+  // in their order, and its remarks; null otherwise.
+  static PyObject* own_frame(PyObject* line, PyObject* scale, PyObject*& remarks) {
+    if (PyDict_GET_SIZE(line) != 4) return nullptr;
+    PyObject* const keys[] = {names::remarks, names::type, names::coordinates, names::scale};
+    Py_ssize_t position = 0;
+    PyObject* key = nullptr;
+    PyObject* value[4];
+    for (int i = 0; i < 4; ++i) {
+      if (!PyDict_Next(line, &position, &key, &value[i]) || key != keys[i]) return nullptr;
+    }
+    if ((value[0] != names::longitude && value[0] != names::latitude) || value[1] != names::LineString ||
+        value[3] != scale) {
+      return nullptr;
+    }
+    remarks = value[0];
+    return value[2];
+  }
 
   Ref lines_[2];
-  int next_ = 0;
+  int newest_ = 1;
+  Reuse reuse_;
 };
 
 // The machine with the host objects its items share: the clipped ends of the
@@ -101,33 +181,23 @@ struct GridRun {
   Graticule machine;
   double north, south, west, east;
   Ref scale;        // the scale denominator of the zoom level
+  Ref summary;      // the summary argument, whose truth the first request takes
   Ref ends[2][2];   // the clipped ends of meridians and of parallels, made at the first of each
   LinePool pool;
 
-  int traverse(visitproc visit, void* arg) const { return pool.traverse(visit, arg); }
+  int traverse(visitproc visit, void* arg) const {
+    Py_VISIT(summary.get());
+    return pool.traverse(visit, arg);
+  }
+  Ref dropped() { return pool.dropped(scale.get()); }
 };
 
-Ref pair(PyObject* first, PyObject* second) {
-  Ref list = checked(PyList_New(2));
-  PyList_SET_ITEM(list.get(), 0, Py_NewRef(first));
-  PyList_SET_ITEM(list.get(), 1, Py_NewRef(second));
-  return list;
-}
-
-// list[index] = value, releasing what it held.
-void replace(PyObject* list, Py_ssize_t index, PyObject* value) {
+// list[index] = value, where the old item is an exact float that only the
+// list may hold: releasing it runs nothing.
+void refill(PyObject* list, Py_ssize_t index, PyObject* value) {
   PyObject* old = PyList_GET_ITEM(list, index);
   PyList_SET_ITEM(list, index, Py_NewRef(value));
   Py_DECREF(old);
-}
-
-// A list of two vertices, each a list of two items, that only its line holds.
-bool own_coordinates(PyObject* coordinates) {
-  auto single_pair = [](PyObject* list) {
-    return PyList_CheckExact(list) && Py_REFCNT(list) == 1 && PyList_GET_SIZE(list) == 2;
-  };
-  return single_pair(coordinates) && single_pair(PyList_GET_ITEM(coordinates, 0)) &&
-         single_pair(PyList_GET_ITEM(coordinates, 1));
 }
 
 Ref line(GridRun& run, const Graticule::Item& item) {
@@ -145,38 +215,48 @@ Ref line(GridRun& run, const Graticule::Item& item) {
     vertex[end][1 - clipped] = position.get();
   }
   PyObject* remarks = meridian ? names::longitude : names::latitude;
+  PyObject* scale = run.scale.get();
 
-  if (PyObject* reused = run.pool.reusable(run.scale.get())) {
-    Ref line = Ref::borrow(reused);
-    host::checked_status(PyDict_SetItem(reused, names::remarks, remarks));
-    PyObject* coordinates = PyDict_GetItemWithError(reused, names::coordinates);
-    if (coordinates != nullptr && own_coordinates(coordinates)) {
+  const LinePool::Reuse reuse = run.pool.take();
+  if (reuse.line != nullptr && Py_REFCNT(reuse.line) == 1) {
+    if (reuse.coordinates != nullptr) {
+      // Only exact floats are let go of, and the remarks are the run's own str.
+      if (reuse.remarks != remarks) host::checked_status(PyDict_SetItem(reuse.line, names::remarks, remarks));
       for (int end = 0; end < 2; ++end) {
-        PyObject* pair_list = PyList_GET_ITEM(coordinates, end);
-        replace(pair_list, 0, vertex[end][0]);
-        replace(pair_list, 1, vertex[end][1]);
+        PyObject* vertex_list = PyList_GET_ITEM(reuse.coordinates, end);
+        refill(vertex_list, 0, vertex[end][0]);
+        refill(vertex_list, 1, vertex[end][1]);
       }
-      return line;
+      return run.pool.keep(Ref::borrow(reuse.line));
     }
-    if (coordinates == nullptr && PyErr_Occurred()) host::raise_pending();
-    Ref fresh = pair(pair(vertex[0][0], vertex[0][1]).get(), pair(vertex[1][0], vertex[1][1]).get());
-    host::checked_status(PyDict_SetItem(reused, names::coordinates, fresh.get()));
-    return line;
+    // A collection while the lists are made may run a script's code: the
+    // line is looked at again after it.
+    Ref coordinates = new_coordinates(vertex);
+    if (Py_REFCNT(reuse.line) == 1 && LinePool::reusable(reuse.line, scale).line != nullptr) {
+      host::checked_status(PyDict_SetItem(reuse.line, names::remarks, remarks));
+      host::checked_status(PyDict_SetItem(reuse.line, names::coordinates, coordinates.get()));
+      return run.pool.keep(Ref::borrow(reuse.line));
+    }
   }
 
-  Ref coordinates = pair(pair(vertex[0][0], vertex[0][1]).get(), pair(vertex[1][0], vertex[1][1]).get());
-  Ref line = host::DictBuilder(4)
-                 .put(names::remarks, remarks)
-                 .put(names::type, names::LineString)
-                 .put(names::coordinates, coordinates)
-                 .put(names::scale, run.scale)
-                 .take();
-  run.pool.keep(line);
-  return line;
+  return run.pool.keep(host::DictBuilder(4)
+                           .put(names::remarks, remarks)
+                           .put(names::type, names::LineString)
+                           .put(names::coordinates, new_coordinates(vertex))
+                           .put(names::scale, run.scale)
+                           .take());
 }
 
 Ref next_item(GridRun& run) {
-  const Graticule::Item item = run.machine.next();
+  Graticule::Item item;
+  if (!run.machine.started()) {
+    // The window is checked first; the truth of `summary` is taken after that.
+    const WindowFault fault = run.machine.open();
+    if (fault != WindowFault::None) raise_window(fault, run.north, run.south, run.west, run.east);
+    item = run.machine.first(host::truth(run.summary.get()));
+  } else {
+    item = run.machine.next();
+  }
   using Kind = Graticule::Item::Kind;
   switch (item.kind) {
     case Kind::End:
@@ -217,10 +297,11 @@ Ref grid_body(const Args& args) {
   const double south = args.real(1);
   const double west = args.real(2);
   const double east = args.real(3);
-  Graticule machine(north, south, west, east, zoom_level(args[4]), args.truth(5));
+  Graticule machine(north, south, west, east, zoom_level(args[4]));
   Ref scale = host::integer(machine.step().scale);
-  return host::make_machine_generator(GridRun{machine, north, south, west, east, std::move(scale), {}, {}},
-                                      next_item, args.callable());
+  return host::make_machine_generator(
+      GridRun{machine, north, south, west, east, std::move(scale), Ref::borrow(args[5]), {}, {}}, next_item,
+      args.callable());
 }
 
 }  // namespace mapgrid

@@ -144,7 +144,11 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
     code.append_object(host::get_item(answer.get(), names::old).get());
     return code;
   }
-  if (!frame.own || !own_alphabets(cls)) {
+  // The frame's codes and corner stand for the parent's only while its corner
+  // and alphabets are still the class's own: a script's code run since (a
+  // replaced scale letter's text) may have changed them.
+  if (!frame.own || !host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body) ||
+      !own_alphabets(cls)) {
     code.append_object(map_sheet(cls, longitude, latitude, scale_object(scale)).old_code.get());
     return code;
   }

@@ -47,14 +47,33 @@ Ref make_alphabet(const host::ClassContext&) {
 
 // ---- alphabets ----
 
-AlphabetValue::AlphabetValue(PyObject* cls, Alphabet alphabet)
-    : alphabet_(alphabet), value_(host::get_attr(cls, alphabet_name(alphabet))) {
-  PyObject* value = value_.get();
+namespace {
+
+// The alphabet of `cls` where reading it runs no code (an attribute of a class
+// made by type, no descriptor), or null.
+PyObject* plain_alphabet(PyObject* cls, Alphabet alphabet) {
+  return host::plain_class_attribute(cls, alphabet_name(alphabet));
+}
+
+bool is_own_text(PyObject* value, Alphabet alphabet) {
   const std::string_view own = kAlphabetTexts[static_cast<int>(alphabet)];
-  own_ = value == g_alphabets[static_cast<int>(alphabet)] ||
+  return value == g_alphabets[static_cast<int>(alphabet)] ||
          (PyUnicode_CheckExact(value) && PyUnicode_IS_ASCII(value) &&
           static_cast<std::size_t>(PyUnicode_GET_LENGTH(value)) == own.size() &&
           std::string_view(static_cast<const char*>(PyUnicode_DATA(value)), own.size()) == own);
+}
+
+}  // namespace
+
+AlphabetValue::AlphabetValue(PyObject* cls, Alphabet alphabet) : alphabet_(alphabet), own_(false) {
+  // An alphabet read through code (a descriptor, a metaclass) is no own one,
+  // even when it gives the own text: that code may have changed the class.
+  if (PyObject* plain = plain_alphabet(cls, alphabet)) {
+    value_ = Ref::borrow(plain);
+    own_ = is_own_text(plain, alphabet);
+  } else {
+    value_ = host::get_attr(cls, alphabet_name(alphabet));
+  }
 }
 
 Ref AlphabetValue::item(long long index) const {
@@ -71,7 +90,8 @@ long long AlphabetValue::find(PyObject* letter) const {
 
 bool own_alphabets(PyObject* cls) {
   for (Alphabet alphabet : {Alphabet::RowLetters, Alphabet::Quarters, Alphabet::QuartersLower, Alphabet::ScaleLetters}) {
-    if (!AlphabetValue(cls, alphabet).own()) return false;
+    PyObject* plain = plain_alphabet(cls, alphabet);
+    if (plain == nullptr || !is_own_text(plain, alphabet)) return false;
   }
   return true;
 }
@@ -106,11 +126,12 @@ Ref CodeText::text() const {
 void raise_invalid_code() { host::raise(PyExc_Exception, "Invalid [code] parameter."); }
 
 CornerEdges::CornerEdges(PyObject* answer) {
-  Ref values = PyDict_CheckExact(answer) ? checked(PyDict_Values(answer)) : host::call_method(answer, names::values);
-  Ref items[2];
-  host::unpack(values.get(), 2, items);
-  west_ = std::move(items[0]);
-  south_ = std::move(items[1]);
+  // list(answer.values())[0] and [1]: further values are not looked at, and a
+  // missing one fails with the list's IndexError.
+  Ref values = PyDict_CheckExact(answer) ? checked(PyDict_Values(answer))
+                                         : checked(PySequence_List(host::call_method(answer, names::values).get()));
+  west_ = host::get_index(values.get(), 0);
+  south_ = host::get_index(values.get(), 1);
 }
 
 double CornerEdges::degrees(const Ref& value, Use use, double operand) {
@@ -303,7 +324,7 @@ const host::ClassSpec& map_grid_class() {
                            .params = {param("north", "float").real(), param("south", "float").real(),
                                       param("west", "float").real(), param("east", "float").real(),
                                       param("zoom", "int").exactly(&PyLong_Type).defaults_to(host::int_default(0)),
-                                      param("summary", "bool").truth().defaults_to(host::bool_default(false))},
+                                      param("summary", "bool").defaults_to(host::bool_default(false))},
                            .returns = "Iterator",
                            .doc = kGridDoc,
                            .body = grid_body},

@@ -28,6 +28,7 @@ inline constexpr std::string_view kAlphabetTexts[] = {"ABCDEFGHIJKLMNOPQRSTUVW",
 class AlphabetValue {
  public:
   AlphabetValue(PyObject* cls, Alphabet alphabet);
+  // The own text (also a subclass's equal str), found without running code.
   bool own() const { return own_; }
   // Its letter `index` (a valid index of the own text).
   char own_letter(long long index) const { return kAlphabetTexts[static_cast<int>(alphabet_)][index]; }
@@ -42,7 +43,8 @@ class AlphabetValue {
   bool own_;
 };
 
-// Whether every alphabet of `cls` is its own.
+// Whether every alphabet of `cls` is its own; asking runs no code, so it
+// changes nothing that the plain form would read later.
 bool own_alphabets(PyObject* cls);
 
 // The text of a sheet code built piece by piece: ASCII in a buffer, and where
@@ -65,7 +67,7 @@ class CodeText {
 class CornerEdges {
  public:
   explicit CornerEdges(Corner own) : own_(own), is_own_(true) {}
-  // The values of what a replaced corner method answered, in key order.
+  // The first two values of what a replaced corner method answered, in key order.
   explicit CornerEdges(PyObject* answer);
 
   // An edge as the operand of the first double operation it meets: the

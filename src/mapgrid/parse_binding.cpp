@@ -133,12 +133,15 @@ Ref sheet_result(const CornerEdges& corner, int scale, long long row, long long 
 
 Ref parse_code(PyObject* cls, PyObject* code);
 
-// The result of cls.parse on the new code of an old code's sheet.
-Ref reparse(PyObject* cls, const Pieces& pieces, const CornerEdges& corner, bool own_corner, const scan::Reading& sheet) {
+// The result of cls.parse on the new code of an old code's sheet. Its members
+// are asked again here: a replaced quarter alphabet's code may have changed
+// the class since the old code's corner was found.
+Ref reparse(PyObject* cls, const Pieces& pieces, const scan::Reading& sheet) {
   const Scale& level = kScales[sheet.scale];
   const bool own_parse = host::finds_own_member(cls, names::parse, parse_body);
-  if (own_parse && own_corner && sheet.row >= 1 && sheet.row <= level.n && sheet.col >= 1 && sheet.col <= level.n) {
-    return sheet_result(corner, sheet.scale, sheet.row, sheet.col);
+  if (own_parse && host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body) && sheet.row >= 1 &&
+      sheet.row <= level.n && sheet.col >= 1 && sheet.col <= level.n) {
+    return sheet_result(corner_of_pieces(cls, pieces, true), sheet.scale, sheet.row, sheet.col);
   }
   std::u32string text;
   append_pieces(text, pieces);
@@ -188,7 +191,7 @@ Ref parse_units(PyObject* cls, PyObject* code, const Unit* text, std::size_t siz
     case scan::Reading::Kind::Sheet200K:
       return sheet_result(corner, reading.scale, reading.row, reading.col);
     case scan::Reading::Kind::OldCode:
-      return reparse(cls, pieces, corner, own_corner, reading);
+      return reparse(cls, pieces, reading);
     case scan::Reading::Kind::Failed:
       break;
   }

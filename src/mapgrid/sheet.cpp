@@ -11,12 +11,6 @@ int scale_index(long long denominator) {
   return -1;
 }
 
-PositionFault check_position(double longitude, double latitude) {
-  if (!(longitude >= -180.0 && longitude <= 180.0)) return PositionFault::Longitude;
-  if (!(latitude >= -90.0 && latitude <= 90.0)) return PositionFault::Latitude;
-  return PositionFault::None;
-}
-
 Frame frame_of(double longitude, double latitude) {
   // Both quotients are finite for a checked position; floor of -0.0 is the integer 0.
   const int band = static_cast<int>(std::floor(std::fabs(latitude) / 4.0));

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 
+#include "projection/ranges.h"
 #include "pymath/arithmetic.h"
 
 namespace mapgrid {
@@ -68,10 +69,11 @@ constexpr long long floor_mod(long long a, long long b) {
 
 // ---- the 1:1,000,000 sheet of a position ----
 
-enum class PositionFault { None, Longitude, Latitude };
-
 // Longitude first; each must lie in its closed range, and NaN never does.
-PositionFault check_position(double longitude, double latitude);
+using projection::PositionFault;
+constexpr PositionFault check_position(double longitude, double latitude) {
+  return projection::position_fault(longitude, latitude);
+}
 
 struct Frame {
   int row_index;  // the 4° band counted from the equator, 0 to 22 (W holds 88° to 90°)

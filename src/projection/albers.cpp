@@ -45,9 +45,10 @@ Transformed albers_inverse(const AlbersCone& cone, double x, double y) {
   const double ys = pymath::divide(y, cone.a, error);
   const double toward_apex = cone.ro0 - ys;
   // For n < 0 the radii carry a negative sign: reversing the signs gives the
-  // angle that the forward turned through.
+  // angle that the forward turned through. -ro0 + y' is -(ro0 - y') to the bit
+  // except at the apex, where it is +0.0 and the angle 0, as for n > 0.
   const double angle =
-      n > 0.0 ? pymath::atan2(xs, toward_apex, error) : pymath::atan2(-xs, -toward_apex, error);
+      n > 0.0 ? pymath::atan2(xs, toward_apex, error) : pymath::atan2(-xs, -cone.ro0 + ys, error);
   const double longitude = pymath::degrees(pymath::radians(cone.central_meridian) + pymath::divide(angle, n, error));
   const double radius = pymath::sqrt(xs * xs + toward_apex * toward_apex, error);
   const double sine = pymath::divide(cone.c - pymath::square(radius, error) * n * n, 2.0 * n, error);

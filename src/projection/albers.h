@@ -39,8 +39,9 @@ Transformed albers_forward(const AlbersCone& cone, double longitude, double lati
 
 // Inverse: (longitude, latitude) in degrees of any x, y in metres. South of
 // the equator (n < 0) the signs of x', y' and ro0 are reversed in the angle, so
-// the inverse undoes the forward there too; for n > 0 nothing changes. Points
-// far outside the projected area fail with the domain error of asin.
+// the inverse undoes the forward there too, and the apex gives the central
+// meridian as for n > 0; for n > 0 nothing changes. Points far outside the
+// projected area fail with the domain error of asin.
 Transformed albers_inverse(const AlbersCone& cone, double x, double y);
 
 }  // namespace projection

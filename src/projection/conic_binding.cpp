@@ -32,23 +32,23 @@ binding::FaultValues named_values(const ConeParameters& p) {
 }
 
 // The record of `crs` once it is known to be a key of the class's table, and
-// the cone parameters once they are known to lie in their ranges.
+// the cone parameters once they are known to lie in their ranges. The table is
+// asked for membership first and for the record once the ranges have passed;
+// a plain dict with plain keys answers both at once, as no script can tell.
 Ref checked_reference_system(const Args& args, const ConeParameters& p) {
   Ref table = binding::reference_table(args.self());
   PyObject* crs = args[kCrs];
-  // A plain dict answers membership and look-up at once; another mapping is
-  // asked for membership first and for the record once the ranges have passed.
-  const bool plain = PyDict_CheckExact(table.get());
   Ref record;
-  if (plain) {
+  const bool at_once = binding::plain_keys(table.get());
+  if (at_once) {
     record = Ref::borrow(PyDict_GetItemWithError(table.get(), crs));
     if (!record && PyErr_Occurred()) host::raise_pending();
   }
-  if (plain ? !record : !host::contains(table.get(), crs)) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
+  if (at_once ? !record : !host::contains(table.get(), crs)) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
   if (const Fault fault = check_cone_parameters(p); fault != Fault::None) {
     binding::raise_fault(fault, pymath::Error::None, named_values(p));
   }
-  return plain ? record : host::get_item(table.get(), crs);
+  return at_once ? record : host::get_item(table.get(), crs);
 }
 
 // The last cone made, kept with the exact doubles it was made from: a pure

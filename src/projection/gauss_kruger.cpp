@@ -2,13 +2,15 @@
 
 #include <cmath>
 
+#include "projection/ranges.h"
+
 namespace projection::gk {
 
 namespace {
 
 using pymath::Error;
 
-constexpr double kPi = 3.141592653589793;  // math.pi
+using pymath::kPi;
 
 // Fixed values of each system's series, as published with the method (not
 // derived from the flattening of the reference-system table: those differ in
@@ -41,8 +43,6 @@ bool settles_next(double bf, double b0) {
   return std::fabs(b0) <= 16.0 && std::fabs(bf - b0) <= 1e-6;
 }
 
-bool in_range(double value, double bound) { return value >= -bound && value <= bound; }
-
 Outcome failed(Failure failure, double meridian = 0.0) {
   return {.failure = failure, .meridian = meridian};
 }
@@ -71,9 +71,12 @@ Outcome forward(double a, const Series& k, double central_meridian, double longi
   Error error{};
   const double zone = zone_prefix(longitude, error);
   if (error != Error::None) return failed_math(error);
-  if (!in_range(central_meridian, 180.0)) return failed(Failure::CentralMeridianRange, central_meridian);
-  if (!in_range(longitude, 180.0)) return failed(Failure::LongitudeRange);
-  if (!in_range(latitude, 90.0)) return failed(Failure::LatitudeRange);
+  if (!longitude_in_range(central_meridian)) return failed(Failure::CentralMeridianRange, central_meridian);
+  switch (position_fault(longitude, latitude)) {
+    case PositionFault::Longitude: return failed(Failure::LongitudeRange);
+    case PositionFault::Latitude: return failed(Failure::LatitudeRange);
+    case PositionFault::None: break;
+  }
 
   // Every angle below is finite, so no math function can fail: the sines of
   // the multiples are taken from the library directly.
@@ -115,7 +118,7 @@ Outcome inverse(double a, const Series& k, std::optional<double> central_meridia
     central_meridian = six_degree ? *zone * 6 - 3 : *zone * 3;
   }
   const double meridian = *central_meridian;
-  if (!in_range(meridian, 180.0)) return failed(Failure::CentralMeridianRange, meridian);
+  if (!longitude_in_range(meridian)) return failed(Failure::CentralMeridianRange, meridian);
   if (y > 0) y = y - 500000.0;
   // Without a northing there is no footpoint: the position is unknown.
   if (std::isnan(x)) return {.first = NAN, .second = NAN};

@@ -29,7 +29,7 @@ double flattening_factor(double esinphi, double e, Error& error) {
 // tan(pi/4 - phi/2) / ((1 - e sin(phi)) / (1 + e sin(phi))) ** (e / 2)
 double calc_t(double phi, double e, Error& error) {
   const double esinphi = e * pymath::sin(phi, error);
-  const double tangent = pymath::tan(kHostPi * 0.25 - 0.5 * phi, error);
+  const double tangent = pymath::tan(pymath::kPi * 0.25 - 0.5 * phi, error);
   return pymath::divide(tangent, flattening_factor(esinphi, e, error), error);
 }
 
@@ -42,9 +42,9 @@ double calc_r(double a, double F, double t, double n, Error& error) {
 double calc_phi(double t_i, double e, double phi, Error& error) {
   // At phi = 0 (where the inverse starts) e sin(phi) is 0 and the power is 1.0
   // exactly: t_i times it is t_i.
-  if (phi == 0.0 && std::isfinite(e)) return kHostPi * 0.5 - 2.0 * pymath::atan(t_i, error);
+  if (phi == 0.0 && std::isfinite(e)) return pymath::kPi * 0.5 - 2.0 * pymath::atan(t_i, error);
   const double esinphi = e * pymath::sin(phi, error);
-  return kHostPi * 0.5 - 2.0 * pymath::atan(t_i * flattening_factor(esinphi, e, error), error);
+  return pymath::kPi * 0.5 - 2.0 * pymath::atan(t_i * flattening_factor(esinphi, e, error), error);
 }
 
 // The latitude whose t is t_i, repeating calc_phi from `init` until it moves
@@ -113,7 +113,7 @@ Transformed lambert_inverse(const LambertCone& cone, double x, double y) {
   // The one-argument arctangent gives the angle about the apex only within a
   // quarter turn; a point beyond it (its distance toward the apex of the other
   // sign than n) lies a half turn further round.
-  if (toward_apex * cone.n < 0.0) theta_i += east * cone.n >= 0.0 ? kHostPi : -kHostPi;
+  if (toward_apex * cone.n < 0.0) theta_i += east * cone.n >= 0.0 ? pymath::kPi : -pymath::kPi;
   const double sign = cone.n > 0.0 ? 1.0 : -1.0;
   const double r_i = sign * pymath::sqrt(east * east + toward_apex * toward_apex, error);
   const double exponent_base = pymath::divide(r_i, cone.a * cone.F, error);

@@ -48,12 +48,13 @@ PyObject* g_year_keys[std::size(kSystems)] = {};
 
 // Every key of a system maps to the one record of that system.
 Ref make_datum(const host::ClassContext& context) {
-  PyObject* crs = PyDict_GetItemString(context.namespace_, "CRS");
-  if (crs == nullptr) host::raise(PyExc_SystemError, "the CRS record class is made before the table");
+  // Owned: making a record runs the record class's own __init__.
+  const Ref crs = Ref::borrow(PyDict_GetItemString(context.namespace_, "CRS"));
+  if (!crs) host::raise(PyExc_SystemError, "the CRS record class is made before the table");
   host::DictBuilder table(16);
   for (std::size_t i = 0; i < std::size(kSystems); ++i) {
     const ReferenceSystem& system = kSystems[i];
-    Ref record = host::call(crs, host::real(system.a).get(), host::real(system.f).get(),
+    Ref record = host::call(crs.get(), host::real(system.a).get(), host::real(system.f).get(),
                             host::text(system.name).get(), host::text(system.spheroid).get(),
                             host::text(system.datum).get());
     Ref year = host::integer(system.year);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "projection/ranges.h"
 #include "pymath/arithmetic.h"
 
 namespace projection {
@@ -38,13 +39,13 @@ inline Transformed settle(double first, double second, pymath::Error math) {
   return {first, second};
 }
 
-// -bound <= value <= bound, both inclusive; NaN is outside.
-inline bool within(double value, double bound) { return -bound <= value && value <= bound; }
-
 // The forward range tests of every projection: longitude, then latitude.
 inline Fault check_position(double longitude, double latitude) {
-  if (!within(longitude, 180.0)) return Fault::Longitude;
-  if (!within(latitude, 90.0)) return Fault::Latitude;
+  switch (position_fault(longitude, latitude)) {
+    case PositionFault::Longitude: return Fault::Longitude;
+    case PositionFault::Latitude: return Fault::Latitude;
+    case PositionFault::None: break;
+  }
   return Fault::None;
 }
 
@@ -58,15 +59,14 @@ struct ConeParameters {
 
 // The range tests of the cone parameters, in the order they run.
 inline Fault check_cone_parameters(const ConeParameters& p) {
-  if (!within(p.central_meridian, 180.0)) return Fault::CentralMeridian;
-  if (!within(p.origin_latitude, 90.0)) return Fault::OriginLatitude;
-  if (!within(p.parallel1, 90.0)) return Fault::Parallel1;
-  if (!within(p.parallel2, 90.0)) return Fault::Parallel2;
+  if (!longitude_in_range(p.central_meridian)) return Fault::CentralMeridian;
+  if (!latitude_in_range(p.origin_latitude)) return Fault::OriginLatitude;
+  if (!latitude_in_range(p.parallel1)) return Fault::Parallel1;
+  if (!latitude_in_range(p.parallel2)) return Fault::Parallel2;
   return Fault::None;
 }
 
-// math.pi, and math.pi / 180: the degrees-to-radians factor the cones multiply by.
-inline constexpr double kHostPi = 3.141592653589793;
-inline constexpr double kDegree = kHostPi / 180.0;
+// math.pi / 180: the degrees-to-radians factor the cones multiply by.
+inline constexpr double kDegree = pymath::kPi / 180.0;
 
 }  // namespace projection

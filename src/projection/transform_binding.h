@@ -17,6 +17,11 @@ host::Ref reference_table(PyObject* cls);
 // KeyError for a missing key.
 host::Ref reference_system(PyObject* cls, PyObject* key);
 
+// Whether `table` is a plain dict whose keys are all exact ints or strs: a
+// look-up by an int then compares them without running a script's code, so
+// a membership test and the look-up after it may be one look-up.
+bool plain_keys(PyObject* table);
+
 // A numeric field of a record (`a`, `f`) as a double: a float, or an int as the
 // host's arithmetic would convert it; TypeError "Expected float, got <type>" otherwise.
 double record_real(PyObject* record, PyObject* field);

@@ -18,7 +18,7 @@ Transformed web_mercator_inverse(double a, double x, double y) {
   const double longitude = pymath::degrees(pymath::divide(x, a, error));
   const double scaled = pymath::divide(y, a, error);
   const double latitude =
-      pymath::degrees(2.0 * pymath::atan(pymath::exp(scaled, error), error) - kHostPi / 2.0);
+      pymath::degrees(2.0 * pymath::atan(pymath::exp(scaled, error), error) - pymath::kPi / 2.0);
   return settle(longitude, latitude, error);
 }
 

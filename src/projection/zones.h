@@ -6,11 +6,13 @@
 // east of it. No host types.
 #pragma once
 
+#include "projection/ranges.h"
+
 namespace projection::zones {
 
 // Whether `longitude` (degrees) lies in the range that zones are numbered for:
 // -180 to 180, bounds included; false for NaN.
-inline bool longitude_in_range(double longitude) { return longitude >= -180.0 && longitude <= 180.0; }
+using projection::longitude_in_range;
 
 // The zone number of a longitude in range: 1 to 60 for 6° zones, 1 to 120 for
 // 3° zones (the longitudes below 1.5° count as 3° zone 1). Bit-exact with the

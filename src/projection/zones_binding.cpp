@@ -1,4 +1,5 @@
 // Projection.zone and Projection.centralMeridian.
+#include "host/class_version.h"
 #include "host/ops.h"
 #include "projection/classes.h"
 #include "projection/names.h"
@@ -80,24 +81,17 @@ Ref central_meridian(const Args& args) {
 
 namespace {
 
-// Whether cls.centralMeridian and cls.zone are the module's own. What a class
-// made by `type` itself finds changes only with its own or its bases' members,
-// and every such change gives it a new version tag (tags are never reused), so
-// the answer is kept for the last class and tag that had it.
+// Whether cls.centralMeridian and cls.zone are the module's own; the answer
+// is kept for the last class that had it, while the class is unchanged.
 bool own_meridian_and_zone(PyObject* cls) {
-  static const void* known_class = nullptr;  // compared by address only
-  static unsigned int known_tag = 0;
-  auto* type = reinterpret_cast<PyTypeObject*>(cls);
-  const bool tagged = Py_IS_TYPE(cls, &PyType_Type) && PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG);
-  if (tagged && cls == known_class && type->tp_version_tag == known_tag) return true;
+  static host::KnownVersion known;
+  if (known.holds(cls)) return true;
+  const host::ClassVersion version = host::ClassVersion::of(cls);
   if (!host::finds_own_member(cls, names::centralMeridian, central_meridian) ||
       !host::finds_own_member(cls, names::zone, zone)) {
     return false;
   }
-  if (Py_IS_TYPE(cls, &PyType_Type) && PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG)) {
-    known_class = cls;
-    known_tag = type->tp_version_tag;
-  }
+  known.keep(version);
   return true;
 }
 

@@ -9,8 +9,6 @@ namespace pymath {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // Read through a volatile pointer, so the compiler can neither inline pow nor
 // rewrite a call with a constant exponent.
 double (*volatile const pow_of_library)(double, double) = &::pow;

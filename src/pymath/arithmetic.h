@@ -99,6 +99,9 @@ double atan2(double y, double x, Error& error);
 double sqrt(double x, Error& error);
 double exp(double x, Error& error);
 double log(double x, Error& error);  // natural logarithm
+// math.pi
+inline constexpr double kPi = 3.141592653589793;
+
 // math.radians and math.degrees: one multiplication by the rounded constant.
 double radians(double x);
 double degrees(double x);

@@ -45,6 +45,24 @@ TEST(MapGridGraticule, SummaryAndFaults) {
   EXPECT_EQ(check_window(1, 0, 5, 1), WindowFault::EastBelowWest);
 }
 
+TEST(MapGridGraticule, SummaryChosenAfterTheWindowOpens) {
+  Graticule lines(60, 30, 80, 100, 1, true);  // the constructor's choice is not asked
+  ASSERT_EQ(lines.open(), WindowFault::None);
+  EXPECT_TRUE(lines.started());
+  EXPECT_EQ(lines.first(false).kind, Kind::Meridian);
+  EXPECT_EQ(lines.first(true).kind, Kind::End);  // first() only once
+  EXPECT_EQ(lines.next().kind, Kind::Meridian);
+
+  Graticule summary(60, 30, 80, 100, 1);
+  ASSERT_EQ(summary.open(), WindowFault::None);
+  EXPECT_EQ(summary.first(true).count[1], 9);
+  EXPECT_EQ(summary.next().kind, Kind::End);
+
+  Graticule failing(20, 40, 0, 1, 0);
+  EXPECT_EQ(failing.open(), WindowFault::NorthBelowSouth);
+  EXPECT_EQ(failing.first(true).kind, Kind::End);
+}
+
 TEST(MapGridGraticule, SnappedEdgesAreNeverNegativeZero) {
   // math.floor(-0.0 / 6.0) is the integer 0, and 0 * 6.0 is +0.0.
   Graticule machine(1, -0.0, -0.0, 0, 0, false);

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "host/class_version.h"
 #include "host/classes.h"
 #include "host/function.h"
 #include "host/generator.h"
+#include "host/json_writer.h"
 #include "host/module.h"
 #include "host/names.h"
 #include "host/ops.h"
@@ -168,12 +170,17 @@ Ref static_inner_body(const Args& args) { return host::real(args.real(0) + 1.0);
 // ("direct", value) or ("host", value): how a sibling was reached, and what it gave.
 Ref reached(PyObject* how, const Ref& value) { return checked(PyTuple_Pack(2, how, value.get())); }
 
+// cls.inner(x=x) through the host.
+Ref call_inner(const Args& args) {
+  static const host::Keywords keywords{"x"};
+  Ref x = host::real(args.real(0));
+  return host::call_method_keywords(args.self(), inner, {}, keywords, {x.get()});
+}
+
 // outer(x): cls.inner(x=x), run directly while `inner` is the class's own.
 Ref outer(const Args& args) {
-  static const host::Keywords keywords{"x"};
   if (host::finds_own_member(args.self(), inner, inner_body)) return reached(direct, host::real(args.real(0) * 2.0));
-  Ref x = host::real(args.real(0));
-  return reached(through_host, host::call_method_keywords(args.self(), inner, {}, keywords, {x.get()}));
+  return reached(through_host, call_inner(args));
 }
 
 Ref static_outer(const Args& args) {
@@ -182,6 +189,32 @@ Ref static_outer(const Args& args) {
   }
   Ref x = host::real(args.real(0));
   return reached(through_host, host::call_method(args.self(), static_inner, x.get()));
+}
+
+// kept_outer(x): outer, with the finding that `inner` is the class's own kept
+// for the class's version.
+Ref kept_outer(const Args& args) {
+  static host::KnownVersion known;
+  if (known.holds(args.self())) return reached(direct, host::real(args.real(0) * 2.0));
+  const host::ClassVersion version = host::ClassVersion::of(args.self());
+  if (!host::finds_own_member(args.self(), inner, inner_body)) return reached(through_host, call_inner(args));
+  known.keep(version);
+  return reached(direct, host::real(args.real(0) * 2.0));
+}
+
+// json_text(value): the toolkit's JSON text of value.
+Ref json_text(const Args& args) {
+  std::string text;
+  host::JsonWriter().write(args[0], text);
+  return host::text(text);
+}
+
+// first_equal_in(items, first, last): first_equal of items[0], which only the
+// list holds (the caller borrows it, as a walk over a list does).
+Ref first_equal_in(const Args& args) {
+  PyObject* items = args[0];
+  if (PyList_GET_SIZE(items) == 0) host::raise(PyExc_IndexError, "no item");
+  return host::integer(host::first_equal(PyList_GET_ITEM(items, 0), host::as_int64(args[1]), host::as_int64(args[2])));
 }
 
 // count(n): a generator of 0 .. n-1 driven by a plain C++ counter; n < 0
@@ -220,11 +253,11 @@ Ref make_record(const host::ClassContext& context) {
 
 // table: {"one": Record(1.0, "one")}, made from the record class made before it.
 Ref make_table(const host::ClassContext& context) {
-  PyObject* record = PyDict_GetItemString(context.namespace_, "Record");
-  if (record == nullptr) host::raise(PyExc_SystemError, "no record class");
+  Ref record = Ref::borrow(PyDict_GetItemString(context.namespace_, "Record"));
+  if (!record) host::raise(PyExc_SystemError, "no record class");
   Ref one = host::real(1.0);
   Ref name = host::text("one");
-  Ref value = host::call(record, one.get(), name.get());
+  Ref value = host::call(record.get(), one.get(), name.get());
   return host::DictBuilder().put(name.get(), value).take();
 }
 
@@ -253,6 +286,8 @@ const host::ClassSpec& sample_class() {
                        .body = inner_body},
           host::Method{.name = "outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
                        .body = outer},
+          host::Method{.name = "kept_outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
+                       .body = kept_outer},
           host::Method{.name = "static_inner", .kind = MethodKind::Static, .params = {param("x", "float").real()},
                        .body = static_inner_body},
           host::Method{.name = "static_outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
@@ -260,6 +295,11 @@ const host::ClassSpec& sample_class() {
           host::Method{.name = "count", .kind = MethodKind::Static,
                        .params = {param("n", "int").exactly(&PyLong_Type)}, .returns = "Iterator", .body = count},
           host::Method{.name = "fail", .kind = MethodKind::Static, .params = {param("kind", "str")}, .body = fail},
+          host::Method{.name = "json_text", .kind = MethodKind::Static, .params = {param("value")}, .body = json_text},
+          host::Method{.name = "first_equal_in", .kind = MethodKind::Static,
+                       .params = {param("items").exactly(&PyList_Type), param("first").exactly(&PyLong_Type),
+                                  param("last").exactly(&PyLong_Type)},
+                       .body = first_equal_in},
       },
       .annotations = {{"table", "dict[str, Record]"}},
   };
