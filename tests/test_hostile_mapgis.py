@@ -256,6 +256,13 @@ class Scripted(Logged):
         yield {"type": "Feature", "properties": outer}
 
 
+def bus_key_compared(path, folder):
+    """A key of the bus that stands for "progress" and logs each comparison."""
+    opened = Logged(path)
+    opened.subscribers[Hostile("progress", "__eq__", calling(opened.log.append, "compared"))] = []
+    return opened
+
+
 def properties_emptied_while_flattened(path, folder):
     return Scripted(path)
 
@@ -328,6 +335,7 @@ EXPORT_ROWS = [
     ("a stream the object keeps", stream_kept_by_the_object),
     ("subscribers behind a property", subscribers_watched(True)),
     ("subscribers behind a property, no slot", subscribers_watched(False)),
+    ("a bus key that compares with a script's code", bus_key_compared),
     ("properties emptied while flattened", properties_emptied_while_flattened),
     ("an export and a stream inside a slot", export_reentered),
     ("an interrupt in a slot", interrupted),

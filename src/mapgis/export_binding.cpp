@@ -52,44 +52,18 @@ void flatten_properties(PyObject* feature) {
   checked_status(PyObject_SetItem(feature, names::properties, flat.get()));
 }
 
-// Whether self.publish('progress', value) would call no slot, found without
-// running a script's code: the object's own publish over its own subscribers
-// table, a plain dictionary whose keys are all exactly str, without the key.
-// The progress value then need not even be made.
-bool publishes_nothing(PyObject* self) {
-  if (!host::finds_own_member(self, names::publish, core::publish) ||
-      !host::reads_own_attribute(self, names::subscribers)) {
-    return false;
-  }
-  PyObject* table = PyObject_GetAttr(self, names::subscribers);
-  if (table == nullptr) {
-    PyErr_Clear();  // publish reports it
-    return false;
-  }
-  Ref held = Ref::steal(table);
-  if (!PyDict_CheckExact(table)) return false;
-  if (PyDict_GET_SIZE(table) == 0) return true;
-  Py_ssize_t position = 0;
-  PyObject* key;
-  PyObject* slots;
-  while (PyDict_Next(table, &position, &key, &slots)) {
-    if (!PyUnicode_CheckExact(key)) return false;  // its __eq__ could run in the look-up
-  }
-  return core::nothing_to_publish(self, names::progress);
-}
-
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
-  // The module's own stream, held by nothing else, hands its features over as
-  // their JSON text: no script can ask it for a feature.
-  if (Py_REFCNT(stream.get()) == 1) feed_export(stream.get());
+  feed_export(stream.get());  // the module's own stream, held by nothing else: its features come as JSON text
   Ref iterator = checked(PyObject_GetIter(stream.get()));
   long long pointer = 0;
   std::string text;
   while (Ref feature = Ref::steal(PyIter_Next(iterator.get()))) {
     Ref index = checked(PyLong_FromLongLong(pointer));
     Ref count = host::get_attr(self, names::FeatureCount);
-    if (!publishes_nothing(self)) {
+    // No slot would see the progress value when the object's own publish finds none.
+    if (!host::finds_own_member(self, names::publish, core::publish) ||
+        !core::nothing_to_publish(self, names::progress)) {
       host::DictBuilder progress(2);
       progress.put(names::index, index);
       progress.put(names::count, count);

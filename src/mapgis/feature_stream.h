@@ -15,9 +15,9 @@ namespace mapgis {
 // getFeature(): a generator of feature dictionaries, one valid record per request.
 host::Ref get_feature(const host::Args& args);
 
-// Lets a stream that getFeature() made, not yet started, hand its features to
-// the export as their JSON text (host::raw_json objects); false for any other
-// object.
+// Lets a stream that getFeature() made, not yet started and held by nothing
+// else, hand its features to the export as their JSON text where no script
+// could tell (host::raw_json objects); false for any other object.
 bool feed_export(PyObject* stream);
 
 // saveAsGeoJson(fileName): the GeoJSON export of the file.
