@@ -214,4 +214,19 @@ PyObject* plain_class_attribute(PyObject* cls, PyObject* name) {
   return found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr ? found : nullptr;
 }
 
+bool reads_own_attribute(PyObject* object, PyObject* name) {
+  PyTypeObject* type = Py_TYPE(object);
+  return type->tp_getattro == PyObject_GenericGetAttr && _PyType_Lookup(type, name) == nullptr;
+}
+
+AttributeStamp attribute_stamp(PyObject* object) {
+  PyObject** slot = _PyObject_GetDictPtr(object);
+  if (slot == nullptr || *slot == nullptr) return {};
+  // The tag is deprecated for extensions, but 3.12 still moves it on every change.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return {*slot, reinterpret_cast<PyDictObject*>(*slot)->ma_version_tag};
+#pragma GCC diagnostic pop
+}
+
 }  // namespace host

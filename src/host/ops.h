@@ -183,4 +183,26 @@ Ref builtin(PyObject* name);
 // then. Borrowed from the class.
 PyObject* plain_class_attribute(PyObject* cls, PyObject* name);
 
+// Whether reading `object.name` takes it from the object's own dictionary by
+// the host's generic look-up, with no attribute of that name in its class (no
+// property or other descriptor) and no __getattribute__ or __getattr__ of its
+// class: such a read runs no script code.
+bool reads_own_attribute(PyObject* object, PyObject* name);
+
+// Exactly a str, int, float, bool or None: no script can change such a value,
+// and letting it go runs no script code.
+inline bool plain_value(PyObject* value) {
+  return value == Py_None || PyBool_Check(value) || PyUnicode_CheckExact(value) || PyLong_CheckExact(value) ||
+         PyFloat_CheckExact(value);
+}
+
+// A stamp of an object's own attribute dictionary that changes whenever the
+// dictionary changes or is replaced (the host's version tag of dictionaries).
+struct AttributeStamp {
+  const void* dict = nullptr;  // only compared, never followed
+  std::uint64_t version = 0;
+  bool operator==(const AttributeStamp&) const = default;
+};
+AttributeStamp attribute_stamp(PyObject* object);
+
 }  // namespace host

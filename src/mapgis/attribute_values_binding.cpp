@@ -121,12 +121,6 @@ int type_branch(PyObject* code) {
   return static_cast<int>(host::first_equal(code, 0, 8));  // the host's equality for anything else
 }
 
-// One field of a record as it is decoded: the field dictionary's entries, in
-// the order they are read, and the value.
-struct DecodedField {
-  Ref name, type, length, decimal, value;  // decimal for float and double fields only
-};
-
 // Decodes one field of the record and hands it to `visit`.
 template <typename Visit>
 void visit_field(PyObject* self, FileSource& source, PyObject* field, Visit& visit) {
@@ -163,65 +157,92 @@ void walk_fields(PyObject* self, FileSource& source, std::int64_t position, Visi
 
 }  // namespace
 
-Ref read_properties(PyObject* self, FileSource& source, std::int64_t position) {
-  Ref properties = checked(PyDict_New());
-  walk_fields(self, source, position, [&](DecodedField& field) {
-    host::DictBuilder property(4);
-    property.put(names::type, field.type);
-    property.put(names::length, field.length);
-    if (field.decimal) property.put(names::decimal, field.decimal);
-    property.put(names::value, field.value);
-    checked_status(PyObject_SetItem(properties.get(), field.name.get(), property.get()));
-  });
-  return properties;
+namespace {
+
+// Whether nothing of a decoded field can change, run code or be seen let go
+// before the export writes it.
+bool plain_field(const DecodedField& field) {
+  return PyUnicode_CheckExact(field.name.get()) && host::plain_value(field.type.get()) &&
+         host::plain_value(field.length.get()) && (!field.decimal || host::plain_value(field.decimal.get())) &&
+         host::plain_value(field.value.get());
 }
 
-void FlatProperties::read(PyObject* self, FileSource& source, std::int64_t position) {
-  names_.clear();
-  values_.clear();
+}  // namespace
+
+void RecordProperties::read(PyObject* self, FileSource& source, std::int64_t position, bool as_text) {
+  fields_.clear();
+  dict_ = as_text ? Ref() : checked(PyDict_New());
   walk_fields(self, source, position, [&](DecodedField& field) {
-    names_.push_back(std::move(field.name));
-    values_.push_back(std::move(field.value));
+    if (!dict_) {
+      if (plain_field(field)) {
+        fields_.push_back(std::move(field));
+        return;
+      }
+      dict_ = take();  // the fields before this one, which no script could tell apart
+    }
+    insert(field);
   });
 }
 
-bool FlatProperties::names_distinct() {
-  bool same = checked_names_.size() == names_.size();
-  for (std::size_t k = 0; same && k < names_.size(); ++k) same = checked_names_[k].get() == names_[k].get();
-  if (same) return checked_distinct_;
-  checked_names_ = names_;
-  checked_distinct_ = true;
-  std::vector<Py_hash_t> hashes;
-  for (const Ref& name : names_) {
-    if (!PyUnicode_CheckExact(name.get())) return checked_distinct_ = false;
-    hashes.push_back(PyObject_Hash(name.get()));
+// properties[name] = {'type': ..., 'length': ..., ['decimal': ...,] 'value': ...}
+void RecordProperties::insert(const DecodedField& field) {
+  host::DictBuilder property(4);
+  property.put(names::type, field.type);
+  property.put(names::length, field.length);
+  if (field.decimal) property.put(names::decimal, field.decimal);
+  property.put(names::value, field.value);
+  checked_status(PyObject_SetItem(dict_.get(), field.name.get(), property.get()));
+}
+
+Ref RecordProperties::take() {
+  if (!dict_) {
+    dict_ = checked(PyDict_New());
+    for (const DecodedField& field : fields_) insert(field);
+    fields_.clear();
   }
-  for (std::size_t a = 0; a < names_.size(); ++a) {
-    for (std::size_t b = a + 1; b < names_.size(); ++b) {
-      if (hashes[a] == hashes[b] && PyUnicode_Compare(names_[a].get(), names_[b].get()) == 0) {
-        return checked_distinct_ = false;
+  return std::move(dict_);
+}
+
+// Whether no two names of the plain fields are alike; their hashes and
+// comparisons run no script code, as every name is exactly a str.
+bool RecordProperties::names_distinct() {
+  bool same = checked_names_.size() == fields_.size();
+  for (std::size_t k = 0; same && k < fields_.size(); ++k) same = checked_names_[k].get() == fields_[k].name.get();
+  if (same) return checked_distinct_;
+  checked_names_.clear();
+  std::vector<Py_hash_t> hashes;
+  for (const DecodedField& field : fields_) {
+    checked_names_.push_back(field.name);
+    hashes.push_back(PyObject_Hash(field.name.get()));
+  }
+  checked_distinct_ = true;
+  for (std::size_t a = 0; a < fields_.size() && checked_distinct_; ++a) {
+    for (std::size_t b = a + 1; b < fields_.size(); ++b) {
+      if (hashes[a] == hashes[b] && PyUnicode_Compare(fields_[a].name.get(), fields_[b].name.get()) == 0) {
+        checked_distinct_ = false;
+        break;
       }
     }
   }
   return checked_distinct_;
 }
 
-void FlatProperties::write(std::string& out, host::JsonWriter& writer) {
+void RecordProperties::write(std::string& out, host::JsonWriter& writer) {
   if (!names_distinct()) {
-    // Repeated or unusual names: the dictionary decides which key and value stay.
+    // Repeated names: the dictionary decides which place and value stay.
     Ref flat = checked(PyDict_New());
-    for (std::size_t k = 0; k < names_.size(); ++k) {
-      checked_status(PyObject_SetItem(flat.get(), names_[k].get(), values_[k].get()));
+    for (const DecodedField& field : fields_) {
+      checked_status(PyObject_SetItem(flat.get(), field.name.get(), field.value.get()));
     }
     writer.write(flat.get(), out);
     return;
   }
   out += '{';
-  for (std::size_t k = 0; k < names_.size(); ++k) {
+  for (std::size_t k = 0; k < fields_.size(); ++k) {
     if (k > 0) out += ", ";
-    writer.write(names_[k].get(), out);
+    host::append_json_text(fields_[k].name.get(), out);
     out += ": ";
-    writer.write(values_[k].get(), out);
+    writer.write(fields_[k].value.get(), out);
   }
   out += '}';
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "host/classes.h"
+#include "host/ops.h"
 
 namespace mapgis {
 
@@ -21,12 +22,15 @@ bool own_colours(PyObject* colours);
 
 // HEX of a colour library whose conversions are the module's own, for a
 // stretch of work in which no script code can run: `count` and the colour
-// buffer, read once, are what every HEX call would read. Not valid (use
+// buffer, read once from the library's own dictionary, are what every HEX call
+// would read while that dictionary stays unchanged (current()). Not valid (use
 // colour_text) when the conversions are a script's or the attributes unusual.
 class ColourSnapshot {
  public:
   explicit ColourSnapshot(PyObject* colours);
   bool valid() const { return valid_; }
+  // Whether the library's attributes are still those the snapshot was taken of.
+  bool current(PyObject* colours) const { return host::attribute_stamp(colours) == stamp_; }
   // colours.HEX(number, fallback)
   host::Ref text(std::int32_t number, PyObject* fallback) const;
 
@@ -34,6 +38,7 @@ class ColourSnapshot {
   bool valid_ = false;
   long long count_ = 0;
   host::Ref buffer_;
+  host::AttributeStamp stamp_;
 };
 
 }  // namespace mapgis

@@ -34,15 +34,17 @@ bool is_blank(PyObject* name) {
   return true;
 }
 
+[[noreturn]] void raise_not_a_path(PyObject* value) {
+  host::raise_format(PyExc_TypeError,
+                     "argument should be a str or an os.PathLike object where __fspath__ returns a str, not '%.200s'",
+                     Py_TYPE(value)->tp_name);
+}
+
 // Pcolor.lib inside the folder of the module's own file (pathlib's
 // Path(__file__).parent), as a file-system path; empty when it cannot be formed.
 std::string beside_module() {
   Ref file = host::module_global(names::__file__);
-  if (!PyUnicode_Check(file.get())) {
-    host::raise_format(PyExc_TypeError,
-                       "argument should be a str or an os.PathLike object where __fspath__ returns a str, not '%.200s'",
-                       Py_TYPE(file.get())->tp_name);
-  }
+  if (!PyUnicode_Check(file.get())) raise_not_a_path(file.get());
   std::string path = host::file_system_path(file.get());
   if (path.empty()) return path;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -52,12 +54,15 @@ std::string beside_module() {
   return folder + kLibraryPlace;
 }
 
-// The text of a found place, absolute with links resolved (pathlib's resolve()).
+// The text of a found place, absolute with links resolved: str(Path(place).resolve()),
+// always a plain str, whatever a replaced os.path.realpath answers.
 Ref resolved(const std::string& place) {
   Ref text = checked(PyUnicode_DecodeFSDefaultAndSize(place.data(), static_cast<Py_ssize_t>(place.size())));
   Ref os_path = host::import_module("os.path");
   Ref realpath = checked(PyObject_GetAttrString(os_path.get(), "realpath"));
-  return host::call(realpath.get(), text.get());
+  Ref real = host::call(realpath.get(), text.get());
+  if (!PyUnicode_Check(real.get())) raise_not_a_path(real.get());
+  return checked(PyUnicode_FromObject(real.get()));
 }
 
 // The default library: beside the module, then under the file-system root.
@@ -105,18 +110,25 @@ Ref construct(const Args& args) {
   return host::none();
 }
 
-// 1 <= index <= self.count, with `count` read now.
-bool in_range(PyObject* self, PyObject* index) {
-  Ref count = host::get_attr(self, names::count);
+// 1 <= index <= self.count for an int index, with `count` read now, and only
+// once 1 <= index holds, as the chained comparison reads it. `plain` tells
+// whether the test ran no script code (an int count of the object's own): the
+// same test in the RGB and CMYK it reaches would then answer alike, and may be
+// left out.
+bool in_range(PyObject* self, PyObject* index, bool* plain = nullptr) {
+  if (plain != nullptr) *plain = false;
   int overflow = 0;
   const long long number = PyLong_AsLongLongAndOverflow(index, &overflow);
+  if (overflow < 0 || (overflow == 0 && number < 1)) return false;
+  Ref count = host::get_attr(self, names::count);
   if (overflow == 0 && PyLong_CheckExact(count.get())) {
     int count_overflow = 0;
     const long long limit = PyLong_AsLongLongAndOverflow(count.get(), &count_overflow);
-    if (count_overflow == 0) return 1 <= number && number <= limit;
+    if (count_overflow == 0) {
+      if (plain != nullptr) *plain = host::reads_own_attribute(self, names::count);
+      return number <= limit;
+    }
   }
-  Ref one = checked(PyLong_FromLong(1));
-  if (!checked_status(PyObject_RichCompareBool(one.get(), index, Py_LE))) return false;
   return checked_status(PyObject_RichCompareBool(index, count.get(), Py_LE)) != 0;
 }
 
@@ -169,7 +181,7 @@ Ref cmyk(const Args& args) {
   PyObject* self = args.self();
   PyObject* index = args[0];
   if (!in_range(self, index)) return Ref::borrow(args[1]);
-  unsigned char record[32];
+  unsigned char record[colour::kRecordSize];
   read_record(self, index, record);
   const colour::Cmyk v = colour::cmyk_of(colour::shares_of(record));
   return integer_tuple({v.c, v.m, v.y, v.k});
@@ -221,7 +233,7 @@ Ref rgb_of_objects(const Ref (&cmyk)[4]) {
 // The colour of number `index` computed here, for when the object's CMYK is
 // the module's own.
 colour::Rgb own_rgb(PyObject* self, PyObject* index) {
-  unsigned char record[32];
+  unsigned char record[colour::kRecordSize];
   read_record(self, index, record);
   return colour::rgb_of_record(record);
 }
@@ -244,8 +256,9 @@ Ref rgb_of_cmyk_answer(PyObject* answer, PyObject* fallback) {
 Ref rgb(const Args& args) {
   PyObject* self = args.self();
   PyObject* index = args[0];
-  if (!in_range(self, index)) return Ref::borrow(args[1]);
-  if (host::finds_own_member(self, names::CMYK, cmyk)) {
+  bool plain = false;
+  if (!in_range(self, index, &plain)) return Ref::borrow(args[1]);
+  if (plain && host::finds_own_member(self, names::CMYK, cmyk)) {
     const colour::Rgb v = own_rgb(self, index);
     return integer_tuple({v.r, v.g, v.b});
   }
@@ -265,9 +278,10 @@ Ref hex_of_objects(const Ref (&rgb)[3]) {
 }
 
 Ref hex_of(PyObject* self, PyObject* index, PyObject* fallback) {
-  if (!in_range(self, index)) return Ref::borrow(fallback);
+  bool plain = false;
+  if (!in_range(self, index, &plain)) return Ref::borrow(fallback);
   char text[8];
-  if (host::finds_own_member(self, names::RGB, rgb) && host::finds_own_member(self, names::CMYK, cmyk)) {
+  if (plain && host::finds_own_member(self, names::RGB, rgb) && host::finds_own_member(self, names::CMYK, cmyk)) {
     colour::hex_text(own_rgb(self, index), text);
     return checked(PyUnicode_FromStringAndSize(text, 7));
   }
@@ -295,15 +309,21 @@ Ref hex(const Args& args) { return hex_of(args.self(), args[0], args[1]); }
 }  // namespace
 
 ColourSnapshot::ColourSnapshot(PyObject* colours) {
-  if (!own_colours(colours)) return;
-  Ref count = host::get_attr(colours, names::count);
-  Ref buffer = host::get_attr(colours, names::_MapGisColorLib__ColorBuffer);
-  int overflow = 0;
-  count_ = PyLong_CheckExact(count.get()) ? PyLong_AsLongLongAndOverflow(count.get(), &overflow) : 0;
-  if (!PyLong_CheckExact(count.get()) || overflow != 0) return;
-  if (count_ >= 1 && !PyBytes_CheckExact(buffer.get())) return;
-  buffer_ = std::move(buffer);
-  valid_ = true;
+  // count and the buffer as HEX would read them, taken from the library's own
+  // dictionary (no property or look-up of a script's runs).
+  if (own_colours(colours) && host::reads_own_attribute(colours, names::count) &&
+      host::reads_own_attribute(colours, names::_MapGisColorLib__ColorBuffer)) {
+    Ref count = Ref::steal(PyObject_GetAttr(colours, names::count));
+    Ref buffer = Ref::steal(PyObject_GetAttr(colours, names::_MapGisColorLib__ColorBuffer));
+    if (!count || !buffer) PyErr_Clear();  // a missing attribute: HEX itself reports it
+    int overflow = 0;
+    if (count && buffer && PyLong_CheckExact(count.get())) {
+      count_ = PyLong_AsLongLongAndOverflow(count.get(), &overflow);
+      valid_ = overflow == 0 && (count_ < 1 || PyBytes_CheckExact(buffer.get()));
+      buffer_ = std::move(buffer);
+    }
+  }
+  stamp_ = host::attribute_stamp(colours);
 }
 
 Ref ColourSnapshot::text(std::int32_t number, PyObject* fallback) const {

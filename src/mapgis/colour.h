@@ -15,6 +15,7 @@ namespace mapgis::colour {
 
 inline constexpr const char* kHeadLayout = "<8s1h146s";
 inline constexpr const char* kRecordLayout = "<4B2B26s";
+inline constexpr std::size_t kRecordSize = layout_size(kRecordLayout);
 
 const Layout& head_layout();
 const Layout& record_layout();

@@ -36,12 +36,12 @@ std::string summary_members(PyObject* summary, host::JsonWriter& writer) {
   return std::string(host::utf8(group.get()));
 }
 
-// feature['properties'] = {name: property['value'] for name, property in feature['properties'].items()}
+// feature['properties'] = {name: property['value'] for name, property in feature['properties'].items()},
+// walking the items as that comprehension does (a change of the dictionary on the way is an error).
 void flatten_properties(PyObject* feature) {
   Ref properties = host::get_item(feature, names::properties);
   Ref flat = checked(PyDict_New());
-  Ref items = PyDict_CheckExact(properties.get()) ? checked(PyDict_Items(properties.get()))
-                                                  : host::call_method(properties.get(), names::items);
+  Ref items = host::call_method(properties.get(), names::items);
   Ref iterator = checked(PyObject_GetIter(items.get()));
   while (Ref pair = Ref::steal(PyIter_Next(iterator.get()))) {
     Ref parts[2];
@@ -54,7 +54,7 @@ void flatten_properties(PyObject* feature) {
 
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
-  feed_export(stream.get());  // the module's own stream: its features come as JSON text
+  feed_export(stream.get());  // the module's own stream, held by nothing else: its features come as JSON text
   Ref iterator = checked(PyObject_GetIter(stream.get()));
   long long pointer = 0;
   std::string text;

@@ -150,7 +150,10 @@ void read_schema(PyObject* self, RecordReader& reader, const feature::FileHead& 
     const feature::FieldDefinition definition = feature::parse_field(reader.next(LayoutId::Field));
     checked_status(PyList_Append(fields.get(), field_dict(definition, decode).get()));
   }
-  schema.put(names::fields, fields);
+  // self.FieldStruct['fields'] = fields: the schema as the object holds it now
+  // (a bytesToStr of a script's may have replaced it).
+  Ref held = host::get_attr(self, names::FieldStruct);
+  checked_status(PyObject_SetItem(held.get(), names::fields, fields.get()));
 }
 
 Ref construct(const Args& args) {

@@ -15,9 +15,9 @@ namespace mapgis {
 // getFeature(): a generator of feature dictionaries, one valid record per request.
 host::Ref get_feature(const host::Args& args);
 
-// Lets a stream that getFeature() made, not yet started, hand its features to
-// the export as their JSON text (host::raw_json objects); false for any other
-// object.
+// Lets a stream that getFeature() made, not yet started and held by nothing
+// else, hand its features to the export as their JSON text where no script
+// could tell (host::raw_json objects); false for any other object.
 bool feed_export(PyObject* stream);
 
 // saveAsGeoJson(fileName): the GeoJSON export of the file.
@@ -42,29 +42,43 @@ class AttributeRecords {
   host::Ref stride_object_;
 };
 
-// The `properties` of the attribute record at `position`: one property
-// dictionary per field of self.FieldStruct['fields'], read from `position` + 1.
-host::Ref read_properties(PyObject* self, FileSource& source, std::int64_t position);
+// One field of an attribute record as it is decoded: the field dictionary's
+// entries, in the order they are read, and the value.
+struct DecodedField {
+  host::Ref name, type, length, decimal, value;  // decimal for float and double fields only
+};
 
-// The same record as the export writes it: {name: value, ...}, as JSON text,
-// without the property dictionaries that only the stream's consumers see.
-class FlatProperties {
+// The `properties` of one attribute record: a property dictionary per field of
+// self.FieldStruct['fields'] (read afresh at every record), decoded from the
+// record's position + 1.
+//
+// For the export, a record is kept as its fields while every object of them is
+// a plain value (host::plain_value, names exactly str), which nothing can
+// change or run code on: it is then written as {name: value, ...} without the
+// dictionaries being made. The first field that holds anything else turns the
+// record into the dictionaries there and then, as the stream makes them for
+// any other consumer, so that what a script can see happens in the same order.
+class RecordProperties {
  public:
-  // Reads the record as read_properties does (the same reads, in the same order).
-  void read(PyObject* self, FileSource& source, std::int64_t position);
-  // Appends {name: value} of what was read, as the dictionary of those pairs
-  // would be written (a repeated name keeps its first place and its last value).
+  // Decodes the record at `position`; `as_text` keeps plain fields as they are.
+  void read(PyObject* self, FileSource& source, std::int64_t position, bool as_text);
+  // Whether the record read is kept as plain fields.
+  bool as_text() const { return !dict_; }
+  // {name: value} of a record kept as plain fields, as the dictionary of those
+  // pairs would be written (a repeated name keeps its first place and its last value).
   void write(std::string& out, host::JsonWriter& writer);
+  // The properties dictionary of the record read (made now from plain fields).
+  host::Ref take();
 
  private:
+  void insert(const DecodedField& field);
   bool names_distinct();
 
-  std::vector<host::Ref> names_;
-  std::vector<host::Ref> values_;
+  std::vector<DecodedField> fields_;
+  host::Ref dict_;
   // The names last found distinct or not, so a schema is checked once per run.
   std::vector<host::Ref> checked_names_;
   bool checked_distinct_ = false;
 };
-
 
 }  // namespace mapgis

@@ -36,7 +36,31 @@ namespace {
 
 enum FileKind : std::int64_t { kLine = 0, kPoint = 1, kPolygon = 2 };
 
-// The style vocabulary of each file type, by position.
+// The positions of each file type's style vocabulary (StyleItems), where the
+// style of a record takes its keys.
+namespace line_slot {
+enum : std::size_t {
+  kLineNo, kSubLineNo, kLineType, kWidth, kColor, kSubColor, kXScale, kYScale, kLayer, kTransparent, kCount,
+};
+}  // namespace line_slot
+
+namespace point_slot {
+enum : std::size_t {
+  kSubGraph, kHeight, kWidth, kAngle, kLineWidth, kLineSubColor, kRadius, kCircleColor, kFlag, kStartAngle,
+  kEndAngle, kText, kFile, kGap, kXGap, kYGap, kFontChinese, kFontEnglish, kFontStyle, kLayoutHeight,
+  kLayoutWidth, kColor, kLayer, kArrangement, kTransparent, kFillColor, kCount,
+};
+// The most entries a point's style has (string and text points).
+constexpr std::size_t kMostEntries = 13;
+}  // namespace point_slot
+
+namespace polygon_slot {
+enum : std::size_t {
+  kFillColor, kFillPattern, kPatternHeight, kPatternWidth, kLineWidth, kPatternColor, kLayer, kTransparent, kCount,
+};
+}  // namespace polygon_slot
+
+// The style vocabulary of each file type, in the order of its positions.
 const std::vector<PyObject*>& line_style_items() {
   static const std::vector<PyObject*> items = {names::lineNo, names::subLineNo, names::lineType, names::width,
                                                names::color,  names::subColor,  names::xScale,   names::yScale,
@@ -170,8 +194,19 @@ class FeatureRun final : public host::GeneratorBody {
 
   std::int64_t area_start(std::size_t entry) { return directory_.area_start(entry); }
 
-  Ref properties(std::int64_t i) { return read_properties(self(), *source_, attribute_records_.position(i)); }
-  void flat_properties(std::int64_t i) { flat_properties_.read(self(), *source_, attribute_records_.position(i)); }
+  // The properties of feature slot i, kept as plain fields while the feature
+  // may still become the export's text.
+  void read_properties(std::int64_t i) {
+    properties_.read(self(), *source_, attribute_records_.position(i), text_);
+    if (!properties_.as_text()) text_ = false;
+  }
+
+  // self.TimeStamp, read for this feature.
+  Ref time_stamp() {
+    Ref stamp = host::get_attr(self(), names::TimeStamp);
+    if (!host::plain_value(stamp.get())) text_ = false;
+    return stamp;
+  }
 
   // colourSpectrum.HEX(number, fallback), fallback "#000000" or (light) "#FFFFFF".
   Ref colour(std::int32_t number, bool light = false) {
@@ -215,12 +250,13 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   // A feature's style: a dictionary keyed by self.StyleItems[position], read
-  // for each entry; or, when the run feeds the export, the JSON text of that
-  // dictionary.
+  // for each entry. While the feature may become the export's text, its entries
+  // are kept as they come as long as each key is exactly a str and each value
+  // plain; the first other entry makes the dictionary there and then.
   class Style {
    public:
     Style(FeatureRun& run, Py_ssize_t keys) : run_(run) {
-      if (run.json_features_) {
+      if (run.text_) {
         entries_.reserve(static_cast<std::size_t>(keys));
       } else {
         dict_ = host::new_dict(keys);
@@ -231,12 +267,20 @@ class FeatureRun final : public host::GeneratorBody {
       put(position, dict_ ? Value{integer(value)} : Value{value});
     }
     void put(std::size_t position, double value) { put(position, dict_ ? Value{real(value)} : Value{value}); }
-    Ref take() { return std::move(dict_); }
+
+    // The dictionary (made now from entries kept as they came).
+    Ref take() {
+      if (!dict_) {
+        dict_ = host::new_dict(static_cast<Py_ssize_t>(entries_.size()));
+        for (const Entry& e : entries_) insert(e.key, e.value);
+      }
+      return std::move(dict_);
+    }
+
+    // The JSON text of a style whose entries were kept.
     void write(std::string& out) {
       if (!own_keys_) {
-        Ref dict = checked(PyDict_New());
-        for (const Entry& e : entries_) checked_status(PyObject_SetItem(dict.get(), e.key.get(), object(e.value).get()));
-        run_.writer_.write(dict.get(), out);
+        run_.writer_.write(take().get(), out);
         return;
       }
       out += '{';
@@ -255,6 +299,10 @@ class FeatureRun final : public host::GeneratorBody {
       out += '}';
     }
 
+    // Set while the values of the style come from the record and the module's
+    // own colour conversions alone, which run no script code.
+    bool quiet_ = false;
+
    private:
     // A value as the record holds it (JSON text is written from it), or the host object.
     using Value = std::variant<std::int64_t, double, Ref>;
@@ -264,21 +312,34 @@ class FeatureRun final : public host::GeneratorBody {
       Value value;
     };
 
-    static Ref object(const Value& value) {
+    static Ref object_of(const Value& value) {
       if (const auto* number = std::get_if<std::int64_t>(&value)) return integer(*number);
       if (const auto* real_value = std::get_if<double>(&value)) return real(*real_value);
       return std::get<Ref>(value);
     }
 
+    void insert(const Ref& key, const Value& value) {
+      checked_status(PyObject_SetItem(dict_.get(), key.get(), object_of(value).get()));
+    }
+
     void put(std::size_t position, Value value) {
       Ref key = key_at(position);
-      if (dict_) {
-        checked_status(PyObject_SetItem(dict_.get(), key.get(), object(value).get()));
-        return;
+      const Ref* given = std::get_if<Ref>(&value);
+      const bool plain = given == nullptr || host::plain_value(given->get());
+      // A value of a script's own type may run code when a later entry under
+      // the same key lets it go.
+      if (!plain) end_quiet();
+      if (!dict_) {
+        if (plain && PyUnicode_CheckExact(key.get())) {
+          // The run's own names stand at their places: no two keys can be alike.
+          own_keys_ = own_keys_ && key.get() == (*run_.style_items_)[position];
+          entries_.push_back({position, std::move(key), std::move(value)});
+          return;
+        }
+        run_.text_ = false;
+        dict_ = take();  // the entries before this one, which no script could tell apart
       }
-      // The run's own names stand at their places: no two keys can be alike.
-      own_keys_ = own_keys_ && key.get() == (*run_.style_items_)[position];
-      entries_.push_back({position, std::move(key), std::move(value)});
+      insert(key, value);
     }
 
     // self.StyleItems[position], read for this entry. While nothing between
@@ -286,34 +347,41 @@ class FeatureRun final : public host::GeneratorBody {
     // first entry is the list every later read would find, unchanged.
     Ref key_at(std::size_t position) {
       Ref items = quiet_items_ ? quiet_items_ : host::get_attr(run_.self(), names::StyleItems);
-      if (quiet_ && !quiet_items_ && PyList_CheckExact(items.get())) quiet_items_ = items;
+      if (quiet_ && !quiet_items_) {
+        if (PyList_CheckExact(items.get())) {
+          quiet_items_ = items;
+        } else {
+          end_quiet();  // its items are a script's to answer
+        }
+      }
       Ref key = host::get_index(items.get(), static_cast<Py_ssize_t>(position));
       // A key of another type may run code when it is hashed.
-      if (!PyUnicode_CheckExact(key.get())) quiet_ = false, quiet_items_ = Ref();
+      if (!PyUnicode_CheckExact(key.get())) end_quiet();
       return key;
+    }
+
+    // From here on every key is read and every colour converted as written.
+    void end_quiet() {
+      quiet_ = false;
+      quiet_items_ = Ref();
+      run_.quiet_colours_ = nullptr;
     }
 
     FeatureRun& run_;
     Ref dict_;
     bool own_keys_ = true;
     std::vector<Entry> entries_;
-
-   public:
-    // Set while the values of the style come from the record and the module's
-    // own colour conversions alone, which run no script code.
-    bool quiet_ = false;
-
-   private:
     Ref quiet_items_;
   };
 
   // While a style whose values come from the record and the module's own
   // colour conversions alone is built, no script code can run: its keys and
-  // the colour library's attributes are read once for the whole style.
+  // the colour library's attributes are read once for the whole style. That
+  // needs StyleItems read from the object itself (no property of a script's).
   class QuietColours {
    public:
     QuietColours(FeatureRun& run, Style& style, bool candidate) : run_(run) {
-      if (!candidate) return;
+      if (!candidate || !host::reads_own_attribute(run.self(), names::StyleItems)) return;
       run.quiet_colours_ = run.colour_snapshot();
       style.quiet_ = run.quiet_colours_ != nullptr;
     }
@@ -336,20 +404,35 @@ class FeatureRun final : public host::GeneratorBody {
       colour_snapshot_.emplace(colours);
       colour_snapshot_version_.keep(Py_REFCNT(colours) == 1 ? version : host::ClassVersion{});
     }
+    // A script may still reach it (a weak reference...) and change its attributes.
+    if (!colour_snapshot_->current(colours)) colour_snapshot_.emplace(colours);
     return colour_snapshot_->valid() ? &*colour_snapshot_ : nullptr;
   }
 
-  // The parts of a feature's JSON text that every kind shares.
-  void open_feature(std::string& out) {
+  // The export's JSON text of the feature, which `write` writes after "{" and
+  // the type; or an empty Ref when the feature is to be made as dictionaries:
+  // something in it is not plain, or a plain value the writer refuses (text
+  // that UTF-8 cannot hold, an integer too long for text), which the export
+  // then meets in the dictionaries as it would without this path.
+  template <typename Write>
+  Ref feature_text(Write&& write) {
+    if (!text_) return Ref();
+    std::string out;
     out.reserve(last_text_size_ + 64);
     out = "{\"type\": \"Feature\", ";
-  }
-  Ref finish_feature(std::string& out) {
+    try {
+      write(out);
+    } catch (const host::HostError&) {
+      PyErr_Clear();  // only plain values were written: no script code ran
+      return Ref();
+    }
     out += '}';
     last_text_size_ = out.size();
     ++valid_id_;
     return host::raw_json(std::move(out));
   }
+
+  // The parts of a feature's JSON text that every kind shares.
   void append_id(std::string& out) {
     out += "\"id\": ";
     host::append_json_integer(valid_id_, out);
@@ -366,7 +449,7 @@ class FeatureRun final : public host::GeneratorBody {
   }
   void append_properties(std::string& out) {
     out += ", \"properties\": ";
-    flat_properties_.write(out, writer_);
+    properties_.write(out, writer_);
   }
 
   Ref geometry(PyObject* type, const Ref& coordinates) {
@@ -376,60 +459,60 @@ class FeatureRun final : public host::GeneratorBody {
     return g.take();
   }
 
-  // The rest of a line or polygon feature after its geometry: style,
-  // properties and time stamp, as JSON text or as the feature dictionary.
-  Ref finish_shape_text(std::string& text, Style& style, PyObject* time_stamp) {
-    append_style(text, style);
-    append_properties(text);
-    append_member(text, "timeStamp", time_stamp);
-    return finish_feature(text);
-  }
-  Ref shape_feature(const Ref& shape, Style& style, const Ref& props, const Ref& time_stamp) {
+  // The end of a line or polygon feature once its style is built: the time
+  // stamp, then the feature as JSON text or as its dictionary. `write_coordinates`
+  // writes the geometry's coordinates as text, `coordinates` makes them.
+  template <typename WriteCoordinates, typename Coordinates>
+  Ref shape_feature(std::string_view type, PyObject* type_name, Style& style, WriteCoordinates&& write_coordinates,
+                    Coordinates&& coordinates) {
+    Ref stamp = time_stamp();
+    Ref text = feature_text([&](std::string& out) {
+      append_id(out);
+      out += ", \"geometry\": {\"type\": \"";
+      out += type;
+      out += "\", \"coordinates\": ";
+      write_coordinates(out);
+      out += '}';
+      append_style(out, style);
+      append_properties(out);
+      append_member(out, "timeStamp", stamp.get());
+    });
+    if (text) return text;
     host::DictBuilder result(6);
     result.put(names::type, names::Feature);
     result.put(names::id, integer(valid_id_));
-    result.put(names::geometry, shape);
+    result.put(names::geometry, geometry(type_name, coordinates()));
     result.put(names::style, style.take());
-    result.put(names::properties, props);
-    result.put(names::timeStamp, time_stamp);
+    result.put(names::properties, properties_.take());
+    result.put(names::timeStamp, stamp);
     ++valid_id_;
     return result.take();
   }
 
   Ref line_feature(std::int64_t i) {
+    using namespace line_slot;
     const feature::Polyline line = walk_->line(i);
     if (line.flag != 1) return Ref();
-    Ref props;
-    if (json_features_) {
-      flat_properties(i);
-    } else {
-      props = properties(i);
-    }
+    text_ = json_features_;
+    read_properties(i);
     const VertexList vertices = walk_->line_vertices(line, area_start(feature::kCoordinateArea));
-    Ref shape = json_features_ ? Ref() : geometry(names::LineString, vertex_object(vertices));
-    Style style(*this, 10);
-    const QuietColours quiet(*this, style, true);
-    style.put(0, std::int64_t{line.line_no});
-    style.put(1, std::int64_t{line.sub_line_no});
-    style.put(2, std::int64_t{line.line_type});
-    style.put(3, double{line.width});
-    style.put(4, colour(line.color));
-    style.put(5, colour(line.sub_color, true));
-    style.put(6, double{line.x_scale});
-    style.put(7, double{line.y_scale});
-    style.put(8, std::int64_t{line.layer});
-    style.put(9, std::int64_t{line.transparent});
-    Ref time_stamp = host::get_attr(self(), names::TimeStamp);
-    if (json_features_) {
-      std::string text;
-      open_feature(text);
-      append_id(text);
-      text += ", \"geometry\": {\"type\": \"LineString\", \"coordinates\": ";
-      append_vertex_text(vertices, text);
-      text += '}';
-      return finish_shape_text(text, style, time_stamp.get());
+    Style style(*this, kCount);
+    {
+      const QuietColours quiet(*this, style, true);
+      style.put(kLineNo, std::int64_t{line.line_no});
+      style.put(kSubLineNo, std::int64_t{line.sub_line_no});
+      style.put(kLineType, std::int64_t{line.line_type});
+      style.put(kWidth, double{line.width});
+      style.put(kColor, colour(line.color));
+      style.put(kSubColor, colour(line.sub_color, true));
+      style.put(kXScale, double{line.x_scale});
+      style.put(kYScale, double{line.y_scale});
+      style.put(kLayer, std::int64_t{line.layer});
+      style.put(kTransparent, std::int64_t{line.transparent});
     }
-    return shape_feature(shape, style, props, time_stamp);
+    return shape_feature(
+        "LineString", names::LineString, style, [&](std::string& out) { append_vertex_text(vertices, out); },
+        [&] { return vertex_object(vertices); });
   }
 
   // The text of a point: `count` bytes at the coordinate area + `offset`,
@@ -444,69 +527,71 @@ class FeatureRun final : public host::GeneratorBody {
   // The style of a point into `style`, with the point's text already read for
   // the types that have one; false (the style is None) for a type outside 0 to 5.
   bool point_style(const feature::PointHead& head, const feature::PointSub& sub, const Ref& text, Style& style) {
+    using namespace point_slot;
     const Ref transparent = integer(head.transparent);
     if (const auto* s = std::get_if<feature::PointString>(&sub)) {
-      style.put(11, text);
-      style.put(1, double{s->height});
-      style.put(2, double{s->width});
-      style.put(13, double{s->gap});
-      style.put(3, double{s->angle});
-      style.put(16, std::int64_t{s->font_chinese});
-      style.put(17, std::int64_t{s->font_english});
-      style.put(18, std::int64_t{s->font_style});
-      style.put(21, colour(s->color));
-      style.put(22, std::int64_t{s->layer});
-      style.put(23, std::int64_t{s->arrangement});
+      style.put(kText, text);
+      style.put(kHeight, double{s->height});
+      style.put(kWidth, double{s->width});
+      style.put(kGap, double{s->gap});
+      style.put(kAngle, double{s->angle});
+      style.put(kFontChinese, std::int64_t{s->font_chinese});
+      style.put(kFontEnglish, std::int64_t{s->font_english});
+      style.put(kFontStyle, std::int64_t{s->font_style});
+      style.put(kColor, colour(s->color));
+      style.put(kLayer, std::int64_t{s->layer});
+      style.put(kArrangement, std::int64_t{s->arrangement});
     } else if (const auto* m = std::get_if<feature::PointMarker>(&sub)) {
-      style.put(0, std::int64_t{m->marker});
-      style.put(1, double{m->height});
-      style.put(2, double{m->width});
-      style.put(3, double{m->angle});
-      style.put(21, colour(m->color));
-      style.put(22, std::int64_t{m->layer});
+      style.put(kSubGraph, std::int64_t{m->marker});
+      style.put(kHeight, double{m->height});
+      style.put(kWidth, double{m->width});
+      style.put(kAngle, double{m->angle});
+      style.put(kColor, colour(m->color));
+      style.put(kLayer, std::int64_t{m->layer});
     } else if (const auto* c = std::get_if<feature::PointCircle>(&sub)) {
-      style.put(6, double{c->radius});
-      style.put(7, colour(c->color));
-      style.put(2, double{c->width});
-      style.put(8, std::int64_t{c->flag});
-      style.put(25, colour(c->fill_color));
-      style.put(22, std::int64_t{c->layer});
+      style.put(kRadius, double{c->radius});
+      style.put(kCircleColor, colour(c->color));
+      style.put(kWidth, double{c->width});
+      style.put(kFlag, std::int64_t{c->flag});
+      style.put(kFillColor, colour(c->fill_color));
+      style.put(kLayer, std::int64_t{c->layer});
     } else if (const auto* a = std::get_if<feature::PointArc>(&sub)) {
-      style.put(6, double{a->radius});
-      style.put(9, double{a->start_angle});
-      style.put(10, double{a->end_angle});
-      style.put(2, double{a->width});
-      style.put(7, colour(a->color));
-      style.put(22, std::int64_t{a->layer});
+      style.put(kRadius, double{a->radius});
+      style.put(kStartAngle, double{a->start_angle});
+      style.put(kEndAngle, double{a->end_angle});
+      style.put(kWidth, double{a->width});
+      style.put(kCircleColor, colour(a->color));
+      style.put(kLayer, std::int64_t{a->layer});
     } else if (const auto* image = std::get_if<feature::PointImage>(&sub)) {
-      style.put(12, text);
-      style.put(1, double{image->height});
-      style.put(2, double{image->width});
-      style.put(3, double{image->angle});
+      style.put(kFile, text);
+      style.put(kHeight, double{image->height});
+      style.put(kWidth, double{image->width});
+      style.put(kAngle, double{image->angle});
     } else if (const auto* t = std::get_if<feature::PointText>(&sub)) {
-      style.put(11, text);
-      style.put(1, double{t->height});
-      style.put(2, double{t->width});
-      style.put(3, double{t->angle});
-      style.put(14, double{t->x_gap});
-      style.put(15, double{t->y_gap});
-      style.put(16, std::int64_t{t->font_chinese});
-      style.put(17, std::int64_t{t->font_english});
-      style.put(18, std::int64_t{t->font_style});
-      style.put(19, double{t->layout_height});
-      style.put(20, double{t->layout_width});
-      style.put(23, std::int64_t{t->arrangement});
+      style.put(kText, text);
+      style.put(kHeight, double{t->height});
+      style.put(kWidth, double{t->width});
+      style.put(kAngle, double{t->angle});
+      style.put(kXGap, double{t->x_gap});
+      style.put(kYGap, double{t->y_gap});
+      style.put(kFontChinese, std::int64_t{t->font_chinese});
+      style.put(kFontEnglish, std::int64_t{t->font_english});
+      style.put(kFontStyle, std::int64_t{t->font_style});
+      style.put(kLayoutHeight, double{t->layout_height});
+      style.put(kLayoutWidth, double{t->layout_width});
+      style.put(kArrangement, std::int64_t{t->arrangement});
     } else {
       return false;
     }
-    style.put(24, transparent);
+    style.put(kTransparent, transparent);
     return true;
   }
 
   Ref point_feature(std::int64_t i) {
     const feature::PointHead head = walk_->point_head(i);
     if (head.flag != 1) return Ref();
-    Ref time_stamp = host::get_attr(self(), names::TimeStamp);
+    text_ = json_features_;
+    Ref stamp = time_stamp();
     // The sub-record lies right behind the head: read it before anything moves the file.
     const feature::PointSub sub = walk_->point_sub(head);
     // The text (string, image and text points) is the first thing the style
@@ -516,33 +601,31 @@ class FeatureRun final : public host::GeneratorBody {
                           std::holds_alternative<feature::PointImage>(sub) ||
                           std::holds_alternative<feature::PointText>(sub);
     const Ref text = has_text ? point_text(head) : Ref();
-    Style style(*this, 13);
+    Style style(*this, point_slot::kMostEntries);
     const bool styled = [&] {
       const QuietColours quiet(*this, style, true);
       return point_style(head, sub, text, style);
     }();
-    if (json_features_) {
-      flat_properties(i);
-      std::string text;
-      open_feature(text);
-      text += "\"subType\": ";
-      host::append_json_integer(head.point_type, text);
-      text += ", ";
-      append_id(text);
-      text += ", \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
-      host::append_json_float(head.x, text);
-      text += ", ";
-      host::append_json_float(head.y, text);
-      text += "]}";
-      append_member(text, "timeStamp", time_stamp.get());
+    read_properties(i);
+    Ref feature = feature_text([&](std::string& out) {
+      out += "\"subType\": ";
+      host::append_json_integer(head.point_type, out);
+      out += ", ";
+      append_id(out);
+      out += ", \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
+      host::append_json_float(head.x, out);
+      out += ", ";
+      host::append_json_float(head.y, out);
+      out += "]}";
+      append_member(out, "timeStamp", stamp.get());
       if (styled) {
-        append_style(text, style);
+        append_style(out, style);
       } else {
-        text += ", \"style\": null";
+        out += ", \"style\": null";
       }
-      append_properties(text);
-      return finish_feature(text);
-    }
+      append_properties(out);
+    });
+    if (feature) return feature;
     Ref coordinates = checked(PyList_New(2));
     PyList_SET_ITEM(coordinates.get(), 0, real(head.x).release());
     PyList_SET_ITEM(coordinates.get(), 1, real(head.y).release());
@@ -551,9 +634,9 @@ class FeatureRun final : public host::GeneratorBody {
     result.put(names::subType, integer(head.point_type));
     result.put(names::id, integer(valid_id_));
     result.put(names::geometry, geometry(names::Point, coordinates));
-    result.put(names::timeStamp, time_stamp);
+    result.put(names::timeStamp, stamp);
     result.put(names::style, styled ? style.take() : host::none());
-    result.put(names::properties, properties(i));
+    result.put(names::properties, properties_.take());
     ++valid_id_;
     return result.take();
   }
@@ -567,6 +650,7 @@ class FeatureRun final : public host::GeneratorBody {
   }
 
   Ref polygon_feature(std::int64_t i) {
+    using namespace polygon_slot;
     const feature::Polygon polygon = walk_->polygon(i);
     if (polygon.flag != 1) return Ref();
     const std::int64_t coordinate_start = area_start(feature::kCoordinateArea);
@@ -579,37 +663,29 @@ class FeatureRun final : public host::GeneratorBody {
     }
     if (rings.empty()) return Ref();
     if (rings.front().empty()) host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
-    Ref shape = json_features_ ? Ref() : geometry(names::Polygon, rings_object(rings));
-    Ref props;
-    if (json_features_) {
-      flat_properties(i);
-    } else {
-      props = properties(i);
+    text_ = json_features_;
+    read_properties(i);
+    Style style(*this, kCount);
+    {
+      const QuietColours quiet(*this, style, true);
+      style.put(kFillColor, colour(polygon.fill_color, true));
+      style.put(kFillPattern, std::int64_t{polygon.fill_pattern});
+      style.put(kPatternHeight, double{polygon.pattern_height});
+      style.put(kPatternWidth, double{polygon.pattern_width});
+      style.put(kLineWidth, std::int64_t{polygon.line_width});
+      style.put(kPatternColor, colour(polygon.pattern_color, true));
+      style.put(kLayer, std::int64_t{polygon.layer});
+      style.put(kTransparent, std::int64_t{polygon.transparent});
     }
-    Style style(*this, 8);
-    const QuietColours quiet(*this, style, true);
-    style.put(0, colour(polygon.fill_color, true));
-    style.put(1, std::int64_t{polygon.fill_pattern});
-    style.put(2, double{polygon.pattern_height});
-    style.put(3, double{polygon.pattern_width});
-    style.put(4, std::int64_t{polygon.line_width});
-    style.put(5, colour(polygon.pattern_color, true));
-    style.put(6, std::int64_t{polygon.layer});
-    style.put(7, std::int64_t{polygon.transparent});
-    Ref time_stamp = host::get_attr(self(), names::TimeStamp);
-    if (json_features_) {
-      std::string text;
-      open_feature(text);
-      append_id(text);
-      text += ", \"geometry\": {\"type\": \"Polygon\", \"coordinates\": [";
+    const auto write_rings = [&](std::string& out) {
+      out += '[';
       for (std::size_t k = 0; k < rings.size(); ++k) {
-        if (k > 0) text += ", ";
-        append_vertex_text(rings[k], text);
+        if (k > 0) out += ", ";
+        append_vertex_text(rings[k], out);
       }
-      text += "]}";
-      return finish_shape_text(text, style, time_stamp.get());
-    }
-    return shape_feature(shape, style, props, time_stamp);
+      out += ']';
+    };
+    return shape_feature("Polygon", names::Polygon, style, write_rings, [&] { return rings_object(rings); });
   }
 
   Ref self_;
@@ -622,21 +698,23 @@ class FeatureRun final : public host::GeneratorBody {
   std::int64_t kind_ = -1;
   AttributeRecords attribute_records_;
   const std::vector<PyObject*>* style_items_ = nullptr;
-  FlatProperties flat_properties_;
+  RecordProperties properties_;
   host::JsonWriter writer_;
-  std::vector<std::string> style_key_texts_;
+  std::vector<std::string> style_key_texts_;  // "name": of each style name, as JSON writes it
   std::size_t last_text_size_ = 0;
   std::optional<ColourSnapshot> colour_snapshot_;
   host::KnownVersion colour_snapshot_version_;
-  const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built  // "name": of each style name, as JSON writes it
+  const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;
   std::int64_t valid_id_ = 0;
+  // Whether the feature being made may still become the export's text.
+  bool text_ = false;
 
  public:
-  // Set by the export, which alone sees the features: each then comes as the
-  // JSON text that the export would write of its dictionary (properties
-  // reduced to their values), and no dictionary is made.
+  // Set by the export, which alone sees the features: each then comes, where
+  // no script could tell the difference, as the JSON text that the export
+  // would write of its dictionary (properties reduced to their values).
   bool json_features_ = false;
 };
 

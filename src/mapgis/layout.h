@@ -25,33 +25,56 @@ struct Field {
   std::size_t size;    // in bytes (the whole width for an "s" field)
 };
 
+// The width of one item of a struct code.
+constexpr std::size_t layout_code_size(char code) {
+  switch (code) {
+    case 'x': case 'c': case 'b': case 'B': case '?': case 's': return 1;
+    case 'h': case 'H': return 2;
+    case 'i': case 'I': case 'l': case 'L': case 'f': return 4;
+    case 'q': case 'Q': case 'd': return 8;
+    default: throw std::invalid_argument("unknown layout code");
+  }
+}
+
+// Walks a standard-size, little-endian format ("<" followed by counted codes):
+// visit(code, offset, size) for each item (an "s" field is one item of its whole
+// width); answers the record's size.
+template <typename Visit>
+constexpr std::size_t walk_layout(std::string_view format, Visit&& visit) {
+  if (format.empty() || format.front() != '<') throw std::invalid_argument("layout must start with '<'");
+  std::size_t offset = 0;
+  for (std::size_t i = 1; i < format.size();) {
+    std::size_t count = 0;
+    bool counted = false;
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+      count = count * 10 + static_cast<std::size_t>(format[i++] - '0');
+      counted = true;
+    }
+    if (i >= format.size()) throw std::invalid_argument("layout ends with a count");
+    const char code = format[i++];
+    if (!counted) count = 1;
+    const std::size_t width = layout_code_size(code);
+    if (code == 's') {
+      visit(code, offset, count);
+      offset += count;
+    } else {
+      for (std::size_t k = 0; k < count; ++k, offset += width) visit(code, offset, width);
+    }
+  }
+  return offset;
+}
+
+// The size of a record of `format`, at compile time for a constant format.
+constexpr std::size_t layout_size(std::string_view format) {
+  return walk_layout(format, [](char, std::size_t, std::size_t) {});
+}
+
 class Layout {
  public:
-  // Parses a standard-size, little-endian format ("<" followed by counted codes).
   explicit Layout(std::string_view format) {
-    if (format.empty() || format.front() != '<') throw std::invalid_argument("layout must start with '<'");
-    std::size_t offset = 0;
-    for (std::size_t i = 1; i < format.size();) {
-      std::size_t count = 0;
-      bool counted = false;
-      while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-        count = count * 10 + static_cast<std::size_t>(format[i++] - '0');
-        counted = true;
-      }
-      if (i >= format.size()) throw std::invalid_argument("layout ends with a count");
-      const char code = format[i++];
-      if (!counted) count = 1;
-      const std::size_t width = code_size(code);
-      if (code == 's') {
-        fields_.push_back({code, offset, count});
-        offset += count;
-      } else {
-        for (std::size_t k = 0; k < count; ++k, offset += width) {
-          if (code != 'x') fields_.push_back({code, offset, width});
-        }
-      }
-    }
-    size_ = offset;
+    size_ = walk_layout(format, [this](char code, std::size_t offset, std::size_t size) {
+      if (code != 'x') fields_.push_back({code, offset, size});
+    });
   }
 
   std::size_t size() const { return size_; }
@@ -59,16 +82,6 @@ class Layout {
   const Field& operator[](std::size_t index) const { return fields_.at(index); }
 
  private:
-  static std::size_t code_size(char code) {
-    switch (code) {
-      case 'x': case 'c': case 'b': case 'B': case '?': case 's': return 1;
-      case 'h': case 'H': return 2;
-      case 'i': case 'I': case 'l': case 'L': case 'f': return 4;
-      case 'q': case 'Q': case 'd': return 8;
-      default: throw std::invalid_argument("unknown layout code");
-    }
-  }
-
   std::vector<Field> fields_;
   std::size_t size_ = 0;
 };

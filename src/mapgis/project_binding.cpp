@@ -74,6 +74,22 @@ Ref entry_of(const project::Entry& e, const Decoder& decode) {
   return d.take();
 }
 
+// self.Files.append(entry): the list the object holds now (a helper of a
+// script's may have replaced it). While the object's own dictionary is as it
+// was when `files` was stored there, that list is `files`.
+void append_file(PyObject* self, const Ref& files, const host::AttributeStamp& stored, PyObject* entry) {
+  if (host::reads_own_attribute(self, names::Files) && host::attribute_stamp(self) == stored) {
+    checked_status(PyList_Append(files.get(), entry));
+    return;
+  }
+  Ref held = host::get_attr(self, names::Files);
+  if (PyList_CheckExact(held.get())) {
+    checked_status(PyList_Append(held.get(), entry));
+  } else {
+    host::call_method(held.get(), names::append, entry);
+  }
+}
+
 // Reads exactly the layout's size, or raises the host's struct error.
 void read_record(host::InputFile& input, std::vector<unsigned char>& bytes) {
   if (input.read(bytes.data(), bytes.size()) != bytes.size()) host::raise_short_record(bytes.size());
@@ -104,11 +120,12 @@ Ref construct(const Args& args) {
 
   Ref files = checked(PyList_New(0));
   host::set_attr(self, names::Files, files.get());
+  const host::AttributeStamp stored = host::attribute_stamp(self);
   std::vector<unsigned char> body(project::body_layout().size());
   for (int k = 0; k < header.files; ++k) {
     read_record(input, body);
     Ref entry = entry_of(project::parse_entry(body.data()), decode);
-    checked_status(PyList_Append(files.get(), entry.get()));
+    append_file(self, files, stored, entry.get());
   }
   return host::none();
 }

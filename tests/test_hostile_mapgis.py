@@ -1,0 +1,866 @@
+"""The MapGIS readers against script code that runs in the middle of a call:
+the helpers, colour conversions, progress slots, attribute reads, comparisons,
+hashes and releases a reader reaches, each emptying what is being read,
+replacing an item, re-entering the reader or raising.
+
+The GeoJSON export is held against its plain form, the export's steps written
+in Python over the same object (its own getFeature, publish, and the host's
+json): the export's own ways of writing features must not show. The colour
+conversions are held against theirs. Elsewhere a call must give what the
+reading rules give, or raise an Exception, with no file left open; a crash
+ends the process (make sanitize, make hostile)."""
+import codecs
+import gc
+import json
+import os
+import pathlib
+import re
+import shutil
+import struct
+import tempfile
+import unittest
+import weakref
+
+from src import kestrinpy
+from tests import fixtures
+from tests.fixtures import FeatureFile
+from tests.hostile import Hostile, HostileCase, OnRelease, calling, emptying, raising, replacing
+from tests.support import outcome
+
+MapGisFile = kestrinpy.MapGisFile
+ColorLib = kestrinpy.MapGisColorLib
+KestrinBase = kestrinpy.KestrinBase
+
+
+def open_descriptors():
+    return len(os.listdir("/proc/self/fd"))
+
+
+def layers(folder):
+    """A line, a point and a polygon file of three features each, with a text,
+    a byte and a double attribute and colours 1 to 3."""
+    made = {}
+    for kind in ("line", "point", "polygon"):
+        layer = FeatureFile(kind)
+        layer.add_field("名称", 0, size=8)
+        layer.add_field("B", 1)
+        layer.add_field("V", 5, digits=2)
+        for k in range(3):
+            values = [f"第{k}", k + 7, k * 1.005]
+            if kind == "line":
+                layer.add_line([(k, 0), (k, 1), (k + 0.5, 2)], attributes=values, Color=k + 1, SubColor=3 - k)
+            elif kind == "point":
+                sub = {0: dict(FontColor=k + 1), 1: dict(Color=k + 1, Height=2.5), 5: dict(Height=1.5)}
+                layer.add_point(k, -k, point_type=[0, 1, 5][k], text=f"注{k}", attributes=values,
+                                sub_fields=sub[[0, 1, 5][k]])
+            else:
+                arc = layer.add_arc([(k, 0), (k + 1, 0), (k + 1, 1), (k, 0)], k + 1, k + 1)
+                layer.add_polygon([arc], attributes=values, FillColor=k + 1, PatternColor=2)
+        made[kind] = layer.write(folder, f"layer.{kind}")
+    return made
+
+
+def colour_library(folder):
+    return fixtures.write(folder, "Pcolor.lib", fixtures.colour_library(
+        [(0, 10, 20, 30, 40, 50), (255, 0, 0, 0, 0, 0), (0, 255, 0, 0, 0, 0)]))
+
+
+def plain_export(opened, file_name):
+    """saveAsGeoJson as its steps read, in Python, over the object's own members."""
+    with open(file_name, "w", encoding="utf-8") as stream:
+        stream.write("{")
+        text = json.dumps(opened.getCapabilities(), ensure_ascii=False)
+        stream.write(re.search(r"[\s]*{([\s\S]+)}[\s]*", text, re.MULTILINE).group(1))
+        stream.write(",")
+        stream.write('"features":')
+        stream.write("[")
+        try:
+            pointer = 0
+            for feature in opened.getFeature():
+                opened.publish("progress", {"index": pointer, "count": opened.FeatureCount})
+                pointer += 1
+                if pointer > 1:
+                    stream.write(",")
+                feature["properties"] = {name: value["value"] for name, value in feature["properties"].items()}
+                stream.write(json.dumps(feature, ensure_ascii=False))
+        finally:
+            stream.write("]")
+            stream.write("}")
+
+
+def failure(error):
+    """What is compared of an error: its type and text (the position in the text
+    of an encoding error depends on how much is encoded at once)."""
+    if isinstance(error, UnicodeEncodeError):
+        return (UnicodeEncodeError, error.reason)
+    return (type(error), str(error))
+
+
+def exported(export, opened, file_name):
+    """The text written, the error met (interrupts included) and the object's log."""
+    try:
+        export(opened, file_name)
+        error = None
+    except BaseException as caught:  # noqa: BLE001 - the failure itself is compared
+        error = failure(caught)
+    with open(file_name, encoding="utf-8", errors="surrogateescape") as stream:
+        return stream.read(), error, opened.log
+
+
+def logged(name, store):
+    """A property `name` kept in the object's dictionary under `store`, whose
+    every read goes into the object's log."""
+    def read(self):
+        self.log.append(name)
+        return self.__dict__[store]
+
+    def write(self, value):
+        self.__dict__[store] = value
+    return property(read, write)
+
+
+class Logged(MapGisFile):
+    """A MapGisFile that keeps a log of what its hostile parts saw."""
+
+    def __init__(self, *args):
+        self.log = []
+        self.hooked = False  # the helpers' hooks act once the file is open
+        super().__init__(*args)
+
+
+# ---- export rows: each makes the object to export from the file's path ----
+
+def mutable_time_stamp(path, folder):
+    opened = Logged(path)
+    opened.TimeStamp = []
+    opened.subscribe("progress", lambda value: opened.TimeStamp.append(value["index"]))
+    return opened
+
+
+class Boxed(Logged):
+    """Texts come in lists that a progress slot extends."""
+
+    def bytesToStr(self, data, encoding="GB2312"):
+        text = super().bytesToStr(data, encoding)
+        if not self.hooked:
+            return text
+        box = [text]
+        self.log.append(box)
+        return box
+
+
+def boxed_texts(path, folder):
+    opened = Boxed(path)
+    opened.hooked = True
+    opened.subscribe("progress", lambda value: [box.append(value["index"]) for box in opened.log])
+    return opened
+
+
+class Label(str):
+    pass
+
+
+class Labelled(Logged):
+    def bytesToStr(self, data, encoding="GB2312"):
+        text = super().bytesToStr(data, encoding)
+        return Label(text) if self.hooked else text
+
+
+def labelled_texts(path, folder):
+    opened = Labelled(path)
+    opened.hooked = True
+    return opened
+
+
+def unencodable_text(path, folder):
+    opened = Logged(path)
+    opened.bytesToStr = lambda data, encoding="GB2312": KestrinBase.bytesToStr(data, encoding) + "\udc80"
+    opened.subscribe("progress", lambda value: opened.log.append(value["index"]))
+    return opened
+
+
+def integer_too_long(path, folder):
+    opened = Logged(path)
+    opened.bytesInteger = lambda data: 10 ** 5000
+    opened.subscribe("progress", lambda value: opened.log.append(value["index"]))
+    return opened
+
+
+def style_keys_changed(keys):
+    def make(path, folder):
+        opened = Logged(path)
+
+        def slot(value):
+            opened.log.append(value["index"])
+            if value["index"] == 0:
+                opened.StyleItems = list(keys)
+        opened.subscribe("progress", slot)
+        return opened
+    return make
+
+
+def schema_changed(path, folder):
+    opened = Logged(path)
+
+    def slot(value):
+        fields = opened.FieldStruct["fields"]
+        if value["index"] == 0:
+            fields[2] = dict(fields[2], name=fields[0]["name"])  # two fields under one name
+            opened.Encoding = "utf-8"
+        elif value["index"] == 1:
+            fields[0] = dict(fields[0], name=3, type=Label("string"))
+    opened.subscribe("progress", slot)
+    return opened
+
+
+class Kept(Logged):
+    def getFeature(self):
+        self.kept = super().getFeature()
+        return self.kept
+
+
+def stream_kept_by_the_object(path, folder):
+    opened = Kept(path)
+    opened.subscribe("progress", lambda value: opened.log.append(json.dumps(next(opened.kept, None))))
+    return opened
+
+
+class Watched(Logged):
+    subscribers = logged("subscribers", "table")
+
+
+def subscribers_watched(with_slot):
+    def make(path, folder):
+        opened = Watched(path)
+        if with_slot:
+            opened.subscribe("progress", lambda value: None)
+        del opened.log[:]
+        return opened
+    return make
+
+
+class Shrinking(dict):
+    """A property dictionary whose read of `value` empties the feature's properties."""
+
+    def __getitem__(self, key):
+        self.outer.clear()
+        return dict.__getitem__(self, key)
+
+
+class Scripted(Logged):
+    def getFeature(self):
+        outer = {}
+        outer.update(a=Shrinking(value=1), b=Shrinking(value=2))
+        for item in outer.values():
+            item.outer = outer
+        yield {"type": "Feature", "properties": outer}
+
+
+def bus_key_compared(path, folder):
+    """A key of the bus that stands for "progress" and logs each comparison."""
+    opened = Logged(path)
+    opened.subscribers[Hostile("progress", "__eq__", calling(opened.log.append, "compared"))] = []
+    return opened
+
+
+def properties_emptied_while_flattened(path, folder):
+    return Scripted(path)
+
+
+def export_reentered(path, folder):
+    opened = Logged(path)
+    nested = str(folder / f"nested-{len(os.listdir(folder))}.json")
+
+    def slot(value):
+        if value["index"] == 0 and not opened.log:  # once: the export inside has this slot too
+            opened.log.append("inside")
+            opened.saveAsGeoJson(nested)
+            opened.log.append(pathlib.Path(nested).read_text(encoding="utf-8"))
+            opened.log.append(len(list(opened.getFeature())))
+    opened.subscribe("progress", slot)
+    return opened
+
+
+def interrupted(path, folder):
+    opened = Logged(path)
+
+    def slot(value):
+        if value["index"] == 1:
+            raise KeyboardInterrupt
+    opened.subscribe("progress", slot)
+    return opened
+
+
+def old_style_items_released(path, folder):
+    opened = Logged(path)
+
+    def released():
+        opened.TimeStamp = "released"
+        opened.StyleItems = ["z"] * 26  # the run's own list goes at once
+    opened.StyleItems = [OnRelease(released)]
+    return opened
+
+
+def fields_emptied_while_read(path, folder):
+    opened = Logged(path)
+    fields = opened.FieldStruct["fields"]
+    fields[0] = dict(fields[0], size=Hostile(8, "__index__", emptying(fields), times=1))
+    return opened
+
+
+def field_replaced_while_compared(path, folder):
+    opened = Logged(path)
+    fields = opened.FieldStruct["fields"]
+    fields[1] = dict(fields[1], typeCode=Hostile(1, "__eq__", replacing(fields, 1, {"name": "X"}), times=1))
+    return opened
+
+
+def decimals_that_empty_the_schema(path, folder):
+    opened = Logged(path)
+    fields = opened.FieldStruct["fields"]
+    fields[2] = dict(fields[2], decimal=Hostile(2, "__str__", emptying(opened.FieldStruct), times=1))
+    return opened
+
+
+EXPORT_ROWS = [
+    ("a time stamp the slot changes", mutable_time_stamp),
+    ("texts in lists the slot extends", boxed_texts),
+    ("texts of a str subclass", labelled_texts),
+    ("a text UTF-8 cannot hold", unencodable_text),
+    ("an integer too long for text", integer_too_long),
+    ("style keys JSON refuses", style_keys_changed([("t",)] * 26)),
+    ("style keys of other types", style_keys_changed([7, 7.5, None, "x", True] + [f"s{k}" for k in range(21)])),
+    ("one style key for all", style_keys_changed(["k"] * 26)),
+    ("a schema the slot changes", schema_changed),
+    ("a stream the object keeps", stream_kept_by_the_object),
+    ("subscribers behind a property", subscribers_watched(True)),
+    ("subscribers behind a property, no slot", subscribers_watched(False)),
+    ("a bus key that compares with a script's code", bus_key_compared),
+    ("properties emptied while flattened", properties_emptied_while_flattened),
+    ("an export and a stream inside a slot", export_reentered),
+    ("an interrupt in a slot", interrupted),
+    ("the old StyleItems let go", old_style_items_released),
+    ("the field list emptied while read", fields_emptied_while_read),
+    ("a field replaced while compared", field_replaced_while_compared),
+    ("the schema emptied by a decimal's str", decimals_that_empty_the_schema),
+]
+
+
+class HostileMapGisCase(HostileCase):
+    def setUp(self):
+        self.folder = pathlib.Path(tempfile.mkdtemp())
+        self.addCleanup(shutil.rmtree, self.folder)
+        self.layers = layers(self.folder)
+        self.library = colour_library(self.folder)
+        self.descriptors = open_descriptors()
+
+    def tearDown(self):
+        gc.collect()
+        self.assertEqual(open_descriptors(), self.descriptors, "a file was left open")
+
+    def use_colour_class(self, cls):
+        saved = kestrinpy.MapGisColorLib
+        kestrinpy.MapGisColorLib = cls
+        self.addCleanup(setattr, kestrinpy, "MapGisColorLib", saved)
+
+
+class ExportTest(HostileMapGisCase):
+    """saveAsGeoJson writes what its plain form writes, with the same messages,
+    errors and slot calls, whatever the parts it calls do."""
+
+    def compare(self, label, make):
+        for kind, path in self.layers.items():
+            row = f"{label}, {kind}"
+            module = exported(lambda opened, name: opened.saveAsGeoJson(name), make(path, self.folder),
+                              str(self.folder / "module.json"))
+            plain = exported(plain_export, make(path, self.folder), str(self.folder / "plain.json"))
+            with self.subTest(row):
+                self.assertEqual(module, plain)
+
+    def test_rows(self):
+        for label, make in EXPORT_ROWS:
+            self.compare(label, make)
+
+    def test_colours_of_a_script(self):
+        class Swatches(ColorLib):
+            """HEX answers lists that a progress slot extends."""
+
+            def HEX(self, index=1, defaultColor="#000000"):
+                swatch = [super().HEX(index, defaultColor)]
+                Swatches.made.append(swatch)
+                return swatch
+
+        def make(path, folder):
+            Swatches.made = []
+            opened = Logged(path, self.library)
+            opened.subscribe("progress", lambda value: [swatch.append(0) for swatch in Swatches.made])
+            return opened
+
+        self.use_colour_class(Swatches)
+        self.compare("colours in lists the slot extends", make)
+
+
+class StreamTest(HostileMapGisCase):
+    """getFeature reads what the object holds at each read, as the stream's
+    rules say, and fast paths that read less never show."""
+
+    def test_style_items_read_for_every_entry(self):
+        class Counted(Logged):
+            StyleItems = logged("StyleItems", "items")
+
+        for kind, path in self.layers.items():
+            with self.subTest(kind):
+                opened = Counted(path, self.library)
+                features = list(opened.getFeature())
+                self.assertEqual(opened.log.count("StyleItems"), sum(len(feature["style"]) for feature in features))
+
+    def test_colour_library_changed_between_features(self):
+        held = []
+
+        class Held(ColorLib):
+            def __init__(self, name=None):
+                super().__init__(name)
+                held.append(weakref.ref(self))
+
+        self.use_colour_class(Held)
+        changes = [("count", 0), ("_MapGisColorLib__ColorBuffer", bytes(96)), ("HEX", lambda *args: "#ABCDEF")]
+        for attribute, value in changes:
+            with self.subTest(attribute):
+                stream = MapGisFile(self.layers["line"], self.library).getFeature()
+                first = next(stream)["style"]
+                setattr(held[-1](), attribute, value)
+                second = next(stream)["style"]
+                stream.close()
+                expected = {"count": "#000000", "_MapGisColorLib__ColorBuffer": "#FFFFFF", "HEX": "#ABCDEF"}
+                self.assertEqual((first["color"], second["color"]), ("#F5B585", expected[attribute]))
+
+    def test_style_key_whose_hash_changes_style_items(self):
+        opened = MapGisFile(self.layers["line"], self.library)
+        later = [f"later{k}" for k in range(10)]
+        first = Hostile("lineNo", "__hash__", calling(setattr, opened, "StyleItems", later), times=1)
+
+        def set_keys():
+            opened.StyleItems = [first] + [f"old{k}" for k in range(1, 10)]
+
+        stream = opened.getFeature()
+        set_keys_once = OnRelease(set_keys)
+        opened.StyleItems = [set_keys_once]  # let go when the run sets its own list
+        del set_keys_once
+        style = next(stream)["style"]
+        stream.close()
+        self.assertEqual([getattr(key, "value", key) for key in style], ["lineNo"] + later[1:])
+
+    def hostile_rows(self):
+        """(label, make) where make() answers a stream to drain; none has a plain form."""
+        def opened(kind="line", cls=MapGisFile):
+            return cls(self.layers[kind], self.library)
+
+        def heads_emptied_by_a_text():
+            layer = opened("point")
+            heads = layer._featureDataHeads
+            layer.bytesToStr = lambda data, encoding="GB2312": heads.clear() or "t"
+            return layer.getFeature()
+
+        def head_emptying_its_list():
+            layer = opened()
+            heads = layer._featureDataHeads
+            heads[1] = Hostile(heads[1], "__getitem__", emptying(heads))
+            return layer.getFeature()
+
+        def style_items_emptied_by_a_colour():
+            class Emptying(ColorLib):
+                def HEX(self, index=1, defaultColor="#000000"):
+                    layer.StyleItems.clear()
+                    return defaultColor
+
+            self.use_colour_class(Emptying)
+            layer = opened()
+            return layer.getFeature()
+
+        def stream_closed_from_inside():
+            layer = opened("point")
+            layer.bytesToStr = lambda data, encoding="GB2312": layer.stream.close()
+            layer.stream = layer.getFeature()
+            return layer.stream
+
+        def stream_thrown_into_from_inside():
+            layer = opened("point")
+            layer.bytesToStr = lambda data, encoding="GB2312": layer.stream.throw(KeyError("x"))
+            layer.stream = layer.getFeature()
+            return layer.stream
+
+        def stream_holder_let_go_from_inside():
+            layer = opened()
+            layer.log = [layer.getFeature()]
+            fields = layer.FieldStruct["fields"]
+            fields[0] = dict(fields[0], size=Hostile(8, "__index__", emptying(layer.log)))
+            return layer.log[0]
+
+        def streams_nested_in_a_codec():
+            layer = opened("point")
+
+            def search(name):
+                if name == "hostile_nested":
+                    def decode(data, errors="strict"):
+                        if not layer.log:  # once: the run inside decodes with this codec too
+                            layer.log.append("inside")
+                            layer.log.append(len(list(layer.getFeature())))
+                        return data.decode("latin-1"), len(data)
+                    return codecs.CodecInfo(None, decode, name="hostile_nested")
+            codecs.register(search)
+            self.addCleanup(codecs.unregister, search)
+            layer.log = []
+            layer.Encoding = "hostile_nested"
+            return layer.getFeature()
+
+        def encoding_a_str_subclass():
+            layer = opened("point")
+            layer.Encoding = Label("GB2312")
+            return layer.getFeature()
+
+        def colour_library_that_reenters():
+            class Reentering(ColorLib):
+                inside = False
+
+                def HEX(self, index=1, defaultColor="#000000"):
+                    if not Reentering.inside:  # once: the export inside makes its own library
+                        Reentering.inside = True
+                        layer.saveAsGeoJson(str(self_folder / "inner.json"))
+                    return super().HEX(index, defaultColor)
+
+            self_folder = self.folder
+            self.use_colour_class(Reentering)
+            layer = opened("polygon")
+            return layer.getFeature()
+
+        def field_dictionary_raising():
+            layer = opened()
+            fields = layer.FieldStruct["fields"]
+            fields[1] = dict(fields[1], typeCode=Hostile(1, "__eq__", raising(ArithmeticError("no"))))
+            return layer.getFeature()
+
+        def time_stamp_let_go_between_features():
+            layer = opened()
+            layer.TimeStamp = OnRelease(lambda: layer.FieldStruct["fields"].clear())
+            stream = layer.getFeature()
+            first = next(stream)
+            layer.TimeStamp = "now"
+            first.clear()  # lets the old stamp go: the features after it read no field
+            return stream
+
+        def colour_library_released_by_the_run():
+            class Dying(ColorLib):
+                def __del__(self):
+                    if not layer.log:  # once: the run inside lets its own library go too
+                        layer.log.append(len(list(layer.getFeature())))
+                        layer.StyleItems = None
+
+            self.use_colour_class(Dying)
+            layer = opened("polygon")
+            layer.log = []
+            return layer.getFeature()
+
+        return [
+            ("directory emptied by a point's text", heads_emptied_by_a_text),
+            ("a directory entry that empties the directory", head_emptying_its_list),
+            ("StyleItems emptied by a colour", style_items_emptied_by_a_colour),
+            ("the stream closed from inside", stream_closed_from_inside),
+            ("the stream thrown into from inside", stream_thrown_into_from_inside),
+            ("a holder of the stream let go from inside", stream_holder_let_go_from_inside),
+            ("streams nested in a codec", streams_nested_in_a_codec),
+            ("an encoding of a str subclass", encoding_a_str_subclass),
+            ("a colour library that exports again", colour_library_that_reenters),
+            ("a type code that raises", field_dictionary_raising),
+            ("a time stamp whose release empties the schema", time_stamp_let_go_between_features),
+            ("a colour library whose release starts a stream", colour_library_released_by_the_run),
+        ]
+
+    def test_hostile_rows(self):
+        expected = {
+            "directory emptied by a point's text": (IndexError, "list index out of range"),
+            "StyleItems emptied by a colour": (IndexError, "list index out of range"),
+            "the stream closed from inside": (ValueError, "generator already executing"),
+            "the stream thrown into from inside": (ValueError, "generator already executing"),
+            "an encoding of a str subclass": (TypeError, "Argument 'encoding' has incorrect type "
+                                                         "(expected str, got Label)"),
+            "a type code that raises": (ArithmeticError, "no"),
+        }
+        for label, make in self.hostile_rows():
+            got = self.check(label, lambda: [feature for feature in make()])
+            if label in expected:
+                with self.subTest(label):
+                    self.assertEqual(got, expected[label])
+            elif label == "a time stamp whose release empties the schema":
+                with self.subTest(label):
+                    self.assertEqual([feature["properties"] for feature in got], [{}, {}])
+
+
+# ---- the colour library against its plain form ----
+
+def plain_cmyk(self, index=1, defaultColor=(0, 0, 0, 100)):
+    if not 1 <= index <= self.count:
+        return defaultColor
+    k, c, m, y, m100y100, m25y100, _ = struct.unpack(
+        "<4B2B26s", self._MapGisColorLib__ColorBuffer[32 * (index - 1):32 * index])
+    p = round(100.0 * m100y100 / 255.0)
+    q = round(100.0 * m25y100 / 255.0)
+    return (round(100.0 * c / 255.0), min(round(100.0 * m / 255.0 + p + q * 0.25), 100),
+            min(round(100.0 * y / 255.0 + p + q), 100), round(100.0 * k / 255.0))
+
+
+def plain_rgb(self, index=1, defaultColor=(0, 0, 0)):
+    if not 1 <= index <= self.count:
+        return defaultColor
+    answer = self.CMYK(index)
+    if answer is None:
+        return defaultColor
+    c, m, y, k = answer
+    c, m, y, k = c / 100.0, m / 100.0, y / 100.0, k / 100.0
+    return tuple(max(min(round((255 * (1 - share)) * (1 - k)), 255), 0) for share in (c, m, y))
+
+
+def plain_hex(self, index=1, defaultColor="#000000"):
+    if not 1 <= index <= self.count:
+        return defaultColor
+    answer = self.RGB(index)
+    if answer is None:
+        return defaultColor
+    r, g, b = answer
+    return "#{:02X}{:02X}{:02X}".format(r, g, b)
+
+
+PLAIN_COLOURS = {"CMYK": plain_cmyk, "RGB": plain_rgb, "HEX": plain_hex}
+
+
+def plain_class(cls):
+    """`cls` with the plain forms of the conversions it does not replace itself."""
+    members = {name: method for name, method in PLAIN_COLOURS.items() if getattr(cls, name) is getattr(ColorLib, name)}
+    return type(cls.__name__, (cls,), members)
+
+
+class Acting(int):
+    """An int that runs `action` first in the slot its class writes out."""
+
+    def __new__(cls, value, action):
+        self = super().__new__(cls, value)
+        self.action = action
+        return self
+
+
+class Count(Acting):
+    """A colour count whose comparisons run the action (1 <= index <= count asks count >= index)."""
+
+    def __ge__(self, other):
+        self.action(other)
+        return int(self) >= other
+
+
+class Logging(ColorLib):
+    def __init__(self, name=None):
+        self.log = []
+        super().__init__(name)
+
+
+class CountBehindAProperty(Logging):
+    count = logged("count", "n")
+
+
+class BufferBehindAProperty(Logging):
+    _MapGisColorLib__ColorBuffer = logged("buffer", "buffer")
+
+
+class Channel(Acting):
+    """A channel whose text form runs the action first."""
+
+    def __format__(self, spec):
+        self.action()
+        return int.__format__(self, spec)
+
+
+class ColourLibraryTest(HostileMapGisCase):
+    CALLS = [("HEX", (1,)), ("HEX", (3, "x")), ("RGB", (2,)), ("CMYK", (1,)), ("HEX", (0, "d")), ("RGB", (4,))]
+
+    def rows(self):
+        def counted(lib):
+            lib.count = Count(lib.count, lambda index: lib.log.append(("count >=", index)))
+
+        def buffer_shrinking(lib):
+            data = lib._MapGisColorLib__ColorBuffer
+            lib._MapGisColorLib__ColorBuffer = Hostile(data, "__getitem__", calling(setattr, lib, "count", 1))
+
+        def channels_reentering(lib):
+            def rgb(index=1, defaultColor=(0, 0, 0)):
+                lib.log.append(index)
+                return (Channel(1, lambda: lib.log.append(lib.CMYK(2))), 2,
+                        Channel(3, lambda: setattr(lib, "count", 0)))
+            lib.RGB = rgb
+
+        def shares_of_a_script(lib):
+            class Share(float):
+                def __truediv__(self, other):
+                    lib.count = 0
+                    return float(self) / other
+            lib.CMYK = lambda index=1, defaultColor=(): (Share(10.0), 20, 30.5, 40)
+
+        def reinitialised(lib):
+            lib.count = OnRelease(lambda: lib.log.append(lib.HEX(1)))
+            lib.__init__(self.library)
+
+        return [
+            ("count behind a property", CountBehindAProperty, None),
+            ("buffer behind a property", BufferBehindAProperty, None),
+            ("count whose comparison is logged", Logging, counted),
+            ("buffer whose slice lowers the count", Logging, buffer_shrinking),
+            ("channels whose text re-enters", Logging, channels_reentering),
+            ("shares whose division empties", Logging, shares_of_a_script),
+            ("old count released by a new construction", Logging, reinitialised),
+        ]
+
+    def run_calls(self, cls, change):
+        lib = cls(self.library)
+        if change:
+            change(lib)
+        return [outcome(getattr(lib, name), *args) for name, args in self.CALLS], lib.log
+
+    def test_rows(self):
+        for label, cls, change in self.rows():
+            self.check(label, lambda: self.run_calls(cls, change), lambda: self.run_calls(plain_class(cls), change))
+
+    def test_default_place_resolved_by_a_script(self):
+        beside = pathlib.Path(self.folder) / "MapGIS" / "Slib"
+        beside.mkdir(parents=True)
+        (beside / "Pcolor.lib").write_bytes(fixtures.colour_library([(0, 255, 0, 0, 0, 0)]))
+        saved_file, saved_realpath = kestrinpy.__file__, os.path.realpath
+        self.addCleanup(setattr, kestrinpy, "__file__", saved_file)
+        self.addCleanup(setattr, os.path, "realpath", saved_realpath)
+        kestrinpy.__file__ = str(self.folder / "kestrinpy.so")
+        place = str(beside / "Pcolor.lib")
+        for answer, expected in [(b"bytes", (TypeError, "argument should be a str or an os.PathLike object where "
+                                                        "__fspath__ returns a str, not 'bytes'")),
+                                 (12345, (TypeError, "argument should be a str or an os.PathLike object where "
+                                                     "__fspath__ returns a str, not 'int'")),
+                                 (Label(place), (str, place, 1))]:
+            os.path.realpath = lambda path, strict=False, answer=answer: answer
+            with self.subTest(answer=answer):
+                got = outcome(lambda: ColorLib())
+                if isinstance(got, ColorLib):
+                    got = (type(got.PcolorLibFile), got.PcolorLibFile, got.count)
+                self.assertEqual(got, expected)
+
+
+# ---- opening files ----
+
+class OpeningTest(HostileMapGisCase):
+    """MapGisFile and MapGisProject with helpers and comparisons of a script's:
+    a value or an Exception, never a crash, and the file closed."""
+
+    def test_rows(self):
+        project = fixtures.write(self.folder, "p.MPJ", fixtures.project_file(
+            [dict(Type=k % 4, File=f"f{k}.WL".encode()) for k in range(4)]))
+        line = self.layers["line"]
+
+        class MagicThatEmpties(MapGisFile):
+            def bytesToStr(self, data, encoding="GB2312"):
+                text = super().bytesToStr(data, encoding)
+                return Hostile(text, "__eq__", emptying(self.__dict__)) if text.startswith("WMAP") else text
+
+        class CodesThatRaise(MapGisFile):
+            def bytesInteger(self, data):
+                return Hostile(super().bytesInteger(data), "__eq__", raising(LookupError("code")))
+
+        class NamesThatReplaceTheSchema(MapGisFile):
+            def bytesToStr(self, data, encoding="GB2312"):
+                text = super().bytesToStr(data, encoding)
+                if self.FieldStruct is not None:
+                    self.FieldStruct = {"replaced": True}
+                return text
+
+        class ProjectThatDropsItsFiles(kestrinpy.MapGisProject):
+            def bytesToStr(self, data, encoding="GB2312"):
+                if self.Files:
+                    self.Files = None
+                return super().bytesToStr(data, encoding)
+
+        class ProjectTypesThatReplace(kestrinpy.MapGisProject):
+            def bytesInteger(self, data):
+                return Hostile(super().bytesInteger(data), "__eq__", calling(setattr, self, "Description", None))
+
+        def reopened():
+            opened = MapGisFile(line)
+            opened.FieldStruct = OnRelease(lambda: opened.__init__(line))  # let go inside the new construction
+            opened.__init__(line)
+            return opened.FeatureCount, opened.FieldStruct["fieldCount"]
+
+        def reread_project():
+            opened = kestrinpy.MapGisProject(project)
+            opened.Files = OnRelease(calling(kestrinpy.MapGisProject, project))
+            opened.__init__(project)
+            return len(opened.Files)
+
+        def raising_project():
+            class Raising(kestrinpy.MapGisProject):
+                def bytesToStr(self, data, encoding="GB2312"):
+                    if self.Files:
+                        raise KeyError("second")
+                    return super().bytesToStr(data, encoding)
+
+            opened = Raising.__new__(Raising)
+            outcome(opened.__init__, project)
+            return opened.Description["files"], len(opened.Files)
+
+        rows = [
+            ("a magic whose comparison empties the object", lambda: MagicThatEmpties(line).FileType,
+             "LineString"),
+            ("codes whose comparison raises", lambda: CodesThatRaise(line).EPSG, (LookupError, "code")),
+            ("field names that replace the schema",
+             lambda: sorted(NamesThatReplaceTheSchema(line).FieldStruct), ["fields", "replaced"]),
+            ("a project that drops its file list", lambda: ProjectThatDropsItsFiles(project).Files,
+             (AttributeError, "'NoneType' object has no attribute 'append'")),
+            ("project types whose comparison clears the description",
+             lambda: [entry["type"] for entry in ProjectTypesThatReplace(project).Files],
+             ["LineString", "Point", "Polygon", "Unknown"]),
+            ("a file opened again inside its own release", reopened, (3, 3)),
+            ("a project read again inside its own release", reread_project, 4),
+            ("a project helper that raises at the second entry", raising_project, (4, 1)),
+        ]
+        for label, call, expected in rows:
+            with self.subTest(label):
+                self.assertEqual(self.check(label, call), expected)
+
+    def test_queries(self):
+        line = self.layers["line"]
+
+        def schema_emptied_while_summarised():
+            opened = MapGisFile(line)
+            schema = opened.FieldStruct
+            opened.FieldStruct = Hostile(schema, "__getitem__", emptying(schema), times=1)
+            return opened.getCapabilities()
+
+        def summary_inside_its_own_epsg():
+            opened = MapGisFile(line)
+            opened.EPSG = Hostile(4326, "__format__", calling(opened.getCapabilities))
+            return opened.getCapabilities()["crs"]["properties"]["name"]
+
+        class Emptied(dict):
+            def get(self, key, default=None):
+                found = dict.get(self, key, default)
+                found.clear()
+                return found
+
+        def fields_emptied_by_their_look_up():
+            opened = MapGisFile(line)
+            opened.FieldStruct = Emptied(opened.FieldStruct)
+            return opened.describeProperty()
+
+        rows = [
+            ("the schema emptied while summarised", schema_emptied_while_summarised, (KeyError, "'fieldCount'")),
+            ("the summary asked for inside its own EPSG", summary_inside_its_own_epsg, "EPSG:4326"),
+            ("fields emptied by their look-up", fields_emptied_by_their_look_up, []),
+        ]
+        for label, call, expected in rows:
+            with self.subTest(label):
+                self.assertEqual(self.check(label, call), expected)
+
+
+if __name__ == "__main__":
+    unittest.main()
