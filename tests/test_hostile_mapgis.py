@@ -669,6 +669,18 @@ class BufferBehindAProperty(Logging):
     _MapGisColorLib__ColorBuffer = logged("buffer", "buffer")
 
 
+class CountThatGoes(Logging):
+    """Its count, once a change puts the property in, takes itself away when read."""
+
+
+def count_that_goes(lib):
+    def read(self):
+        del CountThatGoes.count
+        self.count = 0
+        return 3
+    CountThatGoes.count = property(read)
+
+
 class Channel(Acting):
     """A channel whose text form runs the action first."""
 
@@ -714,6 +726,7 @@ class ColourLibraryTest(HostileMapGisCase):
             ("channels whose text re-enters", Logging, channels_reentering),
             ("shares whose division empties", Logging, shares_of_a_script),
             ("old count released by a new construction", Logging, reinitialised),
+            ("count behind a property that takes itself away", CountThatGoes, count_that_goes),
         ]
 
     def run_calls(self, cls, change):

@@ -120,12 +120,14 @@ bool in_range(PyObject* self, PyObject* index, bool* plain = nullptr) {
   int overflow = 0;
   const long long number = PyLong_AsLongLongAndOverflow(index, &overflow);
   if (overflow < 0 || (overflow == 0 && number < 1)) return false;
+  // Decided before the read: a property's getter could take itself away.
+  const bool own_count = plain != nullptr && host::reads_own_attribute(self, names::count);
   Ref count = host::get_attr(self, names::count);
   if (overflow == 0 && PyLong_CheckExact(count.get())) {
     int count_overflow = 0;
     const long long limit = PyLong_AsLongLongAndOverflow(count.get(), &count_overflow);
     if (count_overflow == 0) {
-      if (plain != nullptr) *plain = host::reads_own_attribute(self, names::count);
+      if (plain != nullptr) *plain = own_count;
       return number <= limit;
     }
   }
