@@ -24,7 +24,7 @@ import weakref
 from src import kestrinpy
 from tests import fixtures
 from tests.fixtures import FeatureFile
-from tests.hostile import Hostile, HostileCase, OnRelease, calling, emptying, raising, replacing
+from tests.hostile import Hostile, HostileCase, OnRelease, calling, emptying, raising, replacing, returning
 from tests.support import outcome
 
 MapGisFile = kestrinpy.MapGisFile
@@ -263,6 +263,22 @@ def bus_key_compared(path, folder):
     return opened
 
 
+def subscribers_beside_a_key(path, folder):
+    """A key of the object's own attributes that hashes as `subscribers` and logs
+    each comparison; the first subscribes a slot."""
+    opened = Logged(path)
+
+    def compared():
+        if not opened.hooked:
+            return
+        opened.log.append("compared")
+        if opened.log.count("compared") == 1:
+            opened.__dict__["subscribers"]["progress"] = [lambda value: opened.log.append(value["index"])]
+    key_beside(opened, "subscribers", compared)
+    opened.hooked = True
+    return opened
+
+
 def properties_emptied_while_flattened(path, folder):
     return Scripted(path)
 
@@ -336,6 +352,7 @@ EXPORT_ROWS = [
     ("subscribers behind a property", subscribers_watched(True)),
     ("subscribers behind a property, no slot", subscribers_watched(False)),
     ("a bus key that compares with a script's code", bus_key_compared),
+    ("a key of a script's beside the bus", subscribers_beside_a_key),
     ("properties emptied while flattened", properties_emptied_while_flattened),
     ("an export and a stream inside a slot", export_reentered),
     ("an interrupt in a slot", interrupted),
@@ -408,11 +425,38 @@ class StreamTest(HostileMapGisCase):
         class Counted(Logged):
             StyleItems = logged("StyleItems", "items")
 
+        def beside(opened):
+            key_beside(opened, "StyleItems", lambda: opened.log.append("StyleItems"))
+            del opened.log[:]  # the comparison made when the key's own entry went back in
+
+        # (label, class, change, reads that are the run's own setting of StyleItems)
+        rows = [("behind a property", Counted, None, 0), ("beside a key of a script's", Logged, beside, 1)]
+        for label, cls, change, writes in rows:
+            for kind, path in self.layers.items():
+                with self.subTest(label, kind=kind):
+                    opened = cls(path, self.library)
+                    if change:
+                        change(opened)
+                    features = list(opened.getFeature())
+                    self.assertEqual(opened.log.count("StyleItems") - writes,
+                                     sum(len(feature["style"]) for feature in features))
+
+    def test_colour_asked_of_hex_for_every_entry(self):
+        class Beside(ColorLib):
+            """Its own attributes hold a key that hashes as HEX and logs each comparison."""
+            log = []
+
+            def __init__(self, name=None):
+                super().__init__(name)
+                key_beside(self, "HEX", lambda: Beside.log.append("HEX"))
+
+        self.use_colour_class(Beside)
+        colours = {"color", "subColor", "circleColor", "fillColor", "patternColor"}
         for kind, path in self.layers.items():
             with self.subTest(kind):
-                opened = Counted(path, self.library)
-                features = list(opened.getFeature())
-                self.assertEqual(opened.log.count("StyleItems"), sum(len(feature["style"]) for feature in features))
+                Beside.log = []
+                features = list(MapGisFile(path, self.library).getFeature())
+                self.assertEqual(len(Beside.log), sum(len(colours & set(feature["style"])) for feature in features))
 
     def test_colour_library_changed_between_features(self):
         held = []
@@ -681,6 +725,16 @@ def count_that_goes(lib):
     CountThatGoes.count = property(read)
 
 
+def key_beside(lib, name, action):
+    """Puts a key into lib's own attributes that hashes as `name`, runs `action`
+    when compared and never matches, ahead of the entry `name` may have there."""
+    attributes = lib.__dict__
+    entry = attributes.pop(name, Ellipsis)
+    attributes[Hostile(name, "__eq__", returning(False, before=action))] = None
+    if entry is not Ellipsis:
+        attributes[name] = entry
+
+
 class Channel(Acting):
     """A channel whose text form runs the action first."""
 
@@ -727,6 +781,10 @@ class ColourLibraryTest(HostileMapGisCase):
             ("shares whose division empties", Logging, shares_of_a_script),
             ("old count released by a new construction", Logging, reinitialised),
             ("count behind a property that takes itself away", CountThatGoes, count_that_goes),
+            ("a key of a script's beside RGB that empties the count",
+             Logging, lambda lib: key_beside(lib, "RGB", lambda: setattr(lib, "count", 0))),
+            ("a key of a script's beside the count",
+             Logging, lambda lib: key_beside(lib, "count", lambda: lib.log.append("count looked up"))),
         ]
 
     def run_calls(self, cls, change):

@@ -155,21 +155,10 @@ Ref plain_subscribers(PyObject* self) {
     return Ref();
   }
   Ref owned = Ref::steal(dict);
+  if (!host::text_keys_only(dict)) return Ref();  // a key of a script's could run code when compared
   PyObject* table = PyDict_GetItemWithError(dict, names::subscribers);
   if (table == nullptr) PyErr_Clear();
   return Ref::borrow(table);
-}
-
-// Whether every key of a plain dictionary is exactly a str, so that looking a
-// str up in it compares no key by a script's __eq__.
-bool text_keys_only(PyObject* dict) {
-  Py_ssize_t position = 0;
-  PyObject* key;
-  PyObject* value;
-  while (PyDict_Next(dict, &position, &key, &value)) {
-    if (!PyUnicode_CheckExact(key)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -178,7 +167,7 @@ bool nothing_to_publish(PyObject* self, PyObject* key) {
   // Read without running code, so that skipping publish leaves a script
   // nothing to count: the table is read once per publication either way.
   Ref table = plain_subscribers(self);
-  return table && PyDict_CheckExact(table.get()) && text_keys_only(table.get()) && !slots_under(table.get(), key);
+  return table && PyDict_CheckExact(table.get()) && host::text_keys_only(table.get()) && !slots_under(table.get(), key);
 }
 
 namespace {

@@ -415,7 +415,8 @@ bool instance_finds_own(PyObject* self, PyObject* name, Body body) {
     PyErr_Clear();
     return false;
   }
-  const int shadowed = PyDict_Contains(dict, name);
+  // A key that is not exactly a str may run a script's code when compared.
+  const int shadowed = text_keys_only(dict) ? PyDict_Contains(dict, name) : 1;
   Py_DECREF(dict);
   if (shadowed < 0) PyErr_Clear();
   return shadowed == 0;

@@ -214,19 +214,52 @@ PyObject* plain_class_attribute(PyObject* cls, PyObject* name) {
   return found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr ? found : nullptr;
 }
 
+namespace {
+
+// The tag is deprecated for extensions, but 3.12 still moves it on every
+// change and gives every new dictionary one never used before.
+AttributeStamp dict_stamp(PyObject* dict) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return {dict, reinterpret_cast<PyDictObject*>(dict)->ma_version_tag};
+#pragma GCC diagnostic pop
+}
+
+}  // namespace
+
+bool combined_text_keys_only(PyObject* dict) {
+  // The same few dictionaries are asked about again and again, mostly
+  // unchanged: the last verdicts are kept by stamp.
+  struct Verdict {
+    AttributeStamp stamp;
+    bool text = false;
+  };
+  static Verdict kept[4];
+  static unsigned next = 0;
+  const AttributeStamp stamp = dict_stamp(dict);
+  for (const Verdict& verdict : kept) {
+    if (verdict.stamp == stamp) return verdict.text;
+  }
+  bool text = true;
+  Py_ssize_t position = 0;
+  PyObject* key;
+  PyObject* value;
+  while (text && PyDict_Next(dict, &position, &key, &value)) text = PyUnicode_CheckExact(key);
+  kept[next++ % 4] = {stamp, text};
+  return text;
+}
+
 bool reads_own_attribute(PyObject* object, PyObject* name) {
   PyTypeObject* type = Py_TYPE(object);
-  return type->tp_getattro == PyObject_GenericGetAttr && _PyType_Lookup(type, name) == nullptr;
+  if (type->tp_getattro != PyObject_GenericGetAttr || _PyType_Lookup(type, name) != nullptr) return false;
+  PyObject** slot = _PyObject_GetDictPtr(object);
+  return slot == nullptr || *slot == nullptr || text_keys_only(*slot);
 }
 
 AttributeStamp attribute_stamp(PyObject* object) {
   PyObject** slot = _PyObject_GetDictPtr(object);
   if (slot == nullptr || *slot == nullptr) return {};
-  // The tag is deprecated for extensions, but 3.12 still moves it on every change.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  return {*slot, reinterpret_cast<PyDictObject*>(*slot)->ma_version_tag};
-#pragma GCC diagnostic pop
+  return dict_stamp(*slot);
 }
 
 }  // namespace host

@@ -185,9 +185,20 @@ PyObject* plain_class_attribute(PyObject* cls, PyObject* name);
 
 // Whether reading `object.name` takes it from the object's own dictionary by
 // the host's generic look-up, with no attribute of that name in its class (no
-// property or other descriptor) and no __getattribute__ or __getattr__ of its
-// class: such a read runs no script code.
+// property or other descriptor), no __getattribute__ or __getattr__ of its
+// class, and only keys that are exactly str in that dictionary: such a read
+// runs no script code.
 bool reads_own_attribute(PyObject* object, PyObject* name);
+
+// Whether every key of the dictionary `dict` is exactly a str, so that looking
+// a str up in it runs no script code (a key of another type, or of a str
+// subclass, is compared by its own __eq__ when the hashes meet). A split table
+// (the attributes of most objects) holds str keys alone: a key of any other
+// kind turns it into a combined one, whose keys are looked at.
+bool combined_text_keys_only(PyObject* dict);
+inline bool text_keys_only(PyObject* dict) {
+  return reinterpret_cast<PyDictObject*>(dict)->ma_values != nullptr || combined_text_keys_only(dict);
+}
 
 // Exactly a str, int, float, bool or None: no script can change such a value,
 // and letting it go runs no script code.
