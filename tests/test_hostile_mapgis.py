@@ -279,6 +279,28 @@ def subscribers_beside_a_key(path, folder):
     return opened
 
 
+class PublishSwapped(Logged):
+    """Each read of FeatureCount swaps the object's publish for a logging one, or back."""
+
+    @property
+    def FeatureCount(self):
+        if "publish" in self.__dict__:
+            del self.publish
+        else:
+            self.publish = lambda key, value: self.log.append(("swapped", value["index"]))
+        return self.__dict__["count"]
+
+    @FeatureCount.setter
+    def FeatureCount(self, value):
+        self.__dict__["count"] = value
+
+
+def publish_swapped_by_the_count(path, folder):
+    opened = PublishSwapped(path)
+    opened.subscribe("progress", lambda value: opened.log.append(("slot", value["index"])))
+    return opened
+
+
 def properties_emptied_while_flattened(path, folder):
     return Scripted(path)
 
@@ -353,6 +375,7 @@ EXPORT_ROWS = [
     ("subscribers behind a property, no slot", subscribers_watched(False)),
     ("a bus key that compares with a script's code", bus_key_compared),
     ("a key of a script's beside the bus", subscribers_beside_a_key),
+    ("publish swapped by the read of the count", publish_swapped_by_the_count),
     ("properties emptied while flattened", properties_emptied_while_flattened),
     ("an export and a stream inside a slot", export_reentered),
     ("an interrupt in a slot", interrupted),

@@ -52,6 +52,22 @@ void flatten_properties(PyObject* feature) {
   checked_status(PyObject_SetItem(feature, names::properties, flat.get()));
 }
 
+// What self.publish finds, looked up before the progress value is made, as
+// the call self.publish('progress', {...}) evaluates them: the object's own
+// Messenger.publish (found without running code; called with the object), or
+// whatever the attribute answers.
+struct Publisher {
+  Ref callable;
+  bool own;
+};
+
+Publisher publisher_of(PyObject* self) {
+  if (host::finds_own_member(self, names::publish, core::publish)) {
+    return {Ref::borrow(_PyType_Lookup(Py_TYPE(self), names::publish)), true};
+  }
+  return {host::get_attr(self, names::publish), false};
+}
+
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
   feed_export(stream.get());  // the module's own stream, held by nothing else: its features come as JSON text
@@ -59,15 +75,19 @@ void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& wri
   long long pointer = 0;
   std::string text;
   while (Ref feature = Ref::steal(PyIter_Next(iterator.get()))) {
+    const Publisher publish = publisher_of(self);
     Ref index = checked(PyLong_FromLongLong(pointer));
     Ref count = host::get_attr(self, names::FeatureCount);
     // No slot would see the progress value when the object's own publish finds none.
-    if (!host::finds_own_member(self, names::publish, core::publish) ||
-        !core::nothing_to_publish(self, names::progress)) {
+    if (!publish.own || !core::nothing_to_publish(self, names::progress)) {
       host::DictBuilder progress(2);
       progress.put(names::index, index);
       progress.put(names::count, count);
-      host::call_method(self, names::publish, names::progress, progress.get());
+      if (publish.own) {
+        host::call(publish.callable.get(), self, names::progress, progress.get());
+      } else {
+        host::call(publish.callable.get(), names::progress, progress.get());
+      }
     }
     ++pointer;
     if (pointer > 1) out.write(",");
