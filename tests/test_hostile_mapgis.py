@@ -869,6 +869,12 @@ class OpeningTest(HostileMapGisCase):
                     self.FieldStruct = {"replaced": True}
                 return text
 
+        class DirectoryEmptiedWithTheType(MapGisFile):
+            def __setattr__(self, name, value):
+                super().__setattr__(name, value)
+                if name == "FileType" and value is not None:
+                    self._featureDataHeads.clear()
+
         class ProjectThatDropsItsFiles(kestrinpy.MapGisProject):
             def bytesToStr(self, data, encoding="GB2312"):
                 if self.Files:
@@ -908,6 +914,8 @@ class OpeningTest(HostileMapGisCase):
             ("codes whose comparison raises", lambda: CodesThatRaise(line).EPSG, (LookupError, "code")),
             ("field names that replace the schema",
              lambda: sorted(NamesThatReplaceTheSchema(line).FieldStruct), ["fields", "replaced"]),
+            ("a directory emptied when the file type is set", lambda: DirectoryEmptiedWithTheType(line).FieldStruct,
+             (IndexError, "list index out of range")),
             ("a project that drops its file list", lambda: ProjectThatDropsItsFiles(project).Files,
              (AttributeError, "'NoneType' object has no attribute 'append'")),
             ("project types whose comparison clears the description",

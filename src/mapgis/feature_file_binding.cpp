@@ -99,19 +99,27 @@ Ref field_dict(const feature::FieldDefinition& f, const Decoder& decode) {
 }
 
 // Reads the directory into `_featureDataHeads`, entry by entry.
-std::vector<feature::DataHead> read_directory(PyObject* self, RecordReader& reader, const feature::FileHead& head) {
+void read_directory(PyObject* self, RecordReader& reader, const feature::FileHead& head) {
   Ref entries = checked(PyList_New(0));
   host::set_attr(self, names::_featureDataHeads, entries.get());
   reader.seek(head.start);
-  std::vector<feature::DataHead> directory;
   for (std::int32_t k = 0; k < head.heads; ++k) {
     const feature::DataHead entry = feature::parse_data_head(reader.next(LayoutId::DataHead));
     Ref tuple = checked(PyTuple_Pack(3, integer(entry.data_start).get(), integer(entry.data_count).get(),
                                      integer(entry.data_end_flag).get()));
     checked_status(PyList_Append(entries.get(), tuple.get()));
-    directory.push_back(entry);
   }
-  return directory;
+}
+
+// DataStart, DataCount, DataEndFlag = self._featureDataHeads[entry]: the
+// directory as the object holds it now (setting the counts may have run a
+// script's __setattr__), and the start of that area.
+std::int64_t area_start(PyObject* self, std::size_t entry) {
+  Ref entries = host::get_attr(self, names::_featureDataHeads);
+  Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
+  Ref fields[3];
+  host::unpack(head.get(), 3, fields);
+  return host::as_int64(fields[0].get());
 }
 
 // Sets FileType and the counts by the magic and the type code, which must agree.
@@ -129,12 +137,10 @@ void set_kind(PyObject* self, PyObject* path, const feature::FileHead& head, int
   }
 }
 
-void read_schema(PyObject* self, RecordReader& reader, const feature::FileHead& head,
-                 const std::vector<feature::DataHead>& directory, const Decoder& decode) {
+void read_schema(PyObject* self, RecordReader& reader, const feature::FileHead& head, const Decoder& decode) {
   const std::size_t entry = head.file_type_code == 2 ? feature::kPolygonAttributeArea
                                                      : feature::kLinePointAttributeArea;
-  if (entry >= directory.size()) host::raise(PyExc_IndexError, "list index out of range");
-  reader.seek(directory[entry].data_start);
+  reader.seek(area_start(self, entry));
   const feature::FieldHead field_head = feature::parse_field_head(reader.next(LayoutId::FieldHead));
 
   DictBuilder schema;
@@ -195,9 +201,9 @@ Ref construct(const Args& args) {
   host::set_attr(self, names::EPSG, epsg_of(crs.get(), projection.get(), ellipsoid.get(), units.get()).get());
   host::set_attr(self, names::Parameters, parameters_of(head, projection, ellipsoid, units).get());
 
-  const std::vector<feature::DataHead> directory = read_directory(self, reader, head);
+  read_directory(self, reader, head);
   set_kind(self, path, head, magic);
-  read_schema(self, reader, head, directory, decode);
+  read_schema(self, reader, head, decode);
   return host::none();
 }
 
