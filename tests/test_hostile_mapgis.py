@@ -627,8 +627,14 @@ class StreamTest(HostileMapGisCase):
             layer.log = []
             return layer.getFeature()
 
+        def file_name_of_a_folder():
+            layer = opened()
+            layer.FileName = str(self.folder)
+            return layer.getFeature()
+
         return [
             ("directory emptied by a point's text", heads_emptied_by_a_text),
+            ("a file name that names a folder", file_name_of_a_folder),
             ("a directory entry that empties the directory", head_emptying_its_list),
             ("StyleItems emptied by a colour", style_items_emptied_by_a_colour),
             ("the stream closed from inside", stream_closed_from_inside),

@@ -78,6 +78,8 @@ InputFile::InputFile(PyObject* path, std::size_t block_size) : path_(Ref::borrow
   if (fd_ < 0) raise_os_error(true);
   struct stat info;
   if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd_);  // no destructor runs for an object whose constructor throws
+    fd_ = -1;
     errno = EISDIR;  // open() refuses a folder for reading too
     raise_os_error(true);
   }
