@@ -841,6 +841,13 @@ class CodecTest(HostileCase):
         for turn in ("first", "again"):
             self.check(turn, *self.both(second))
 
+    def test_a_codec_under_the_name_of_a_chinese_one(self):
+        big5 = codecs.lookup("big5")
+        name = "hostile_named"
+        self.codecs[name] = codecs.CodecInfo(big5.encode, big5.decode, name="gb2312")
+        for turn in ("first", "again"):
+            self.check(turn, *self.both(name, "測量".encode("big5")))
+
     def test_text_arguments_are_exactly_str(self):
         cases = [("encoding", lambda: kestrinpy.KestrinBase.bytesToStr(b"x", HostileStr("utf-8", raising(ValueError)))),
                  ("data", lambda: kestrinpy.KestrinBase.bytesInteger(type("B", (bytes,), {})(b"\1")))]

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "pymath/chinese_codecs.h"
@@ -70,8 +71,10 @@ class DecoderCache {
     return false;
   }
 
-  // gb2312 or gbk when the codec is the host's own (its decode a method of
-  // the C multibyte codec), which the tables here reproduce.
+  // gb2312 or gbk when the codec is the host's own (its decode the method of
+  // the C multibyte codec that the host's module of that name made), which the
+  // tables here reproduce. The name alone is the CodecInfo's to say: any other
+  // multibyte codec may be registered under it.
   static std::optional<pymath::ChineseCodec> chinese_codec(PyObject* info, PyObject* decoder) {
     if (!PyCFunction_Check(decoder) || PyCFunction_GET_SELF(decoder) == nullptr ||
         std::string_view(Py_TYPE(PyCFunction_GET_SELF(decoder))->tp_name) != "_multibytecodec.MultibyteCodec") {
@@ -84,9 +87,26 @@ class DecoderCache {
     }
     Ref owned = Ref::steal(name);
     if (!PyUnicode_Check(name)) return std::nullopt;
-    if (PyUnicode_CompareWithASCIIString(name, "gb2312") == 0) return pymath::ChineseCodec::GB2312;
-    if (PyUnicode_CompareWithASCIIString(name, "gbk") == 0) return pymath::ChineseCodec::GBK;
+    for (const auto& [text, module, codec] : {std::tuple{"gb2312", "encodings.gb2312", pymath::ChineseCodec::GB2312},
+                                              std::tuple{"gbk", "encodings.gbk", pymath::ChineseCodec::GBK}}) {
+      if (PyUnicode_CompareWithASCIIString(name, text) != 0) continue;
+      if (!is_module_codec(module, PyCFunction_GET_SELF(decoder))) return std::nullopt;
+      return codec;
+    }
     return std::nullopt;
+  }
+
+  // Whether `codec` is the `codec` that the imported module `module` holds.
+  static bool is_module_codec(const char* module, PyObject* codec) {
+    Ref name = host::text(module);
+    Ref found = Ref::steal(PyImport_GetModule(name.get()));
+    if (!found) {
+      PyErr_Clear();
+      return false;
+    }
+    Ref own = Ref::steal(PyObject_GetAttrString(found.get(), "codec"));
+    if (!own) PyErr_Clear();
+    return own.get() == codec;
   }
 
   Ref encoding_;
