@@ -311,6 +311,34 @@ class HostileGeometryTest(HostileCase):
             ("a value the host's json cannot write", value_text(lambda api, vertex, line: emptying(line))),
         ])
 
+    def test_own_methods_in_another_wrapper(self):
+        # The module's own function stored as a static method or bare receives
+        # no class: each sibling call through the class ends as that call does.
+        def own(name):
+            return vars(Geometry)[name].__func__
+
+        def collection():
+            return {"type": "GeometryCollection", "geometries": [[1, 2], {"type": "Point", "coordinates": [3, 4]}]}
+
+        rows = {  # label: (the member stored otherwise, the entry called, its arguments, the sibling call it makes)
+            "a collection member loaded": ("loads", "loads", lambda: ({"geometries": [{"coordinates": [1, 2]}]},),
+                                           lambda: ({"coordinates": [1, 2]},)),
+            "a WKT collection member loaded": ("loads", "loads", lambda: ("GEOMETRYCOLLECTION (POINT (1 2))",),
+                                               lambda: ("POINT (1 2)",)),
+            "toWkt's input loaded": ("loads", "toWkt", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "dumps's input loaded": ("loads", "dumps", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "swapXY's input loaded": ("loads", "swapXY", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "getXY's input loaded": ("loads", "getXY", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "a collection member written": ("toWkt", "toWkt", lambda: (collection(),), lambda: ([1, 2],)),
+            "a collection member swapped": ("swapXY", "swapXY", lambda: (collection(),),
+                                            lambda: ({"type": "Point", "coordinates": [3, 4]},)),
+            "a collection member listed": ("getXY", "getXY", lambda: (collection(), True), lambda: ([1, 2], True)),
+        }
+        for wrapper, wrap in (("static method", staticmethod), ("bare function", lambda function: function)):
+            for label, (name, entry, arguments, sibling) in rows.items():
+                mine = type("Mine", (Geometry,), {name: wrap(own(name))})
+                self.check((label, wrapper), lambda: outcome(own(entry), mine, *arguments()),
+                           lambda: outcome(getattr(mine, name), *sibling()))
 
 if __name__ == "__main__":
     unittest.main()

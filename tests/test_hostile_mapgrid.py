@@ -164,6 +164,7 @@ class MemberTest(HostileCase):
             "map's old code fails to format": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {
                 "old": Hostile("J-47-107", "__format__", raising(KeyError("format")))})},
             "map answers no old code": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {"new": "J47"})},
+            "the module's corner stored as a static method": {"corner": staticmethod(own_corner(MapGrid))},
         }
 
     def test_members_while_map_and_parse_read_them(self):

@@ -229,6 +229,8 @@ class ReferenceTableTest(HostileCase):
                     lambda cls, longitude=None, zone=None, zoneCode=6: type("M", (float,), {})(117.0))},
                 "centralMeridian answers None": {"centralMeridian": classmethod(
                     lambda cls, longitude=None, zone=None, zoneCode=6: None)},
+                "the module's zone stored as a static method": {"zone": staticmethod(own("zone"))},
+                "the module's centralMeridian stored bare": {"centralMeridian": own("centralMeridian")},
             }
 
         calls = [("centralMeridian", dict(longitude=116.3)), ("centralMeridian", dict(longitude=116.3, zoneCode=3)),
