@@ -42,6 +42,24 @@ class Letters(str):
         return str.find(self, *args)
 
 
+class Counted:
+    """A letter whose text form tells how often it has been formatted."""
+
+    def __init__(self, letter):
+        self.letter, self.count = letter, 0
+
+    def __format__(self, spec):
+        self.count += 1
+        return f"{self.letter}{self.count}"
+
+
+class CountedLetters(str):
+    """An alphabet whose items are Counted letters."""
+
+    def __getitem__(self, index):
+        return Counted(str.__getitem__(self, index))
+
+
 class ValuesHook(dict):
     """A corner answer whose values() runs `action` first."""
 
@@ -138,7 +156,8 @@ class MemberTest(HostileCase):
     """Members reached through the class run a subclass's code between the
     steps of map and parse; the outcome is the plain form's."""
     CODES = ["J47", "SJ47B001002", "J-47-D", "J-47-107-C-3", "J-47-107-(57)-c-7-3-3"]
-    POSITIONS = [(101.0, 37.0, 1000000), (101.0, 37.0, 50000), (101.004, 37.003, 500), (101.0, -37.0, 5000)]
+    POSITIONS = [(101.0, 37.0, 1000000), (101.0, 37.0, 50000), (101.004, 37.003, 500), (101.0, -37.0, 5000),
+                 (101.0, 37.0, 200000)]
 
     def members(self, G):
         """name: the members of a subclass of G."""
@@ -155,6 +174,7 @@ class MemberTest(HostileCase):
             "row letters re-enter map": {"mapcode": Letters("ABCDEFGHIJKLMNOPQRSTUVW",
                                                             calling(G.map, 101.0, 37.0, 500))},
             "row letters raise": {"mapcode": Letters("ABCDEFGHIJKLMNOPQRSTUVW", raising(KeyError("row")))},
+            "row letters formatted at each use": {"mapcode": CountedLetters("ABCDEFGHIJKLMNOPQRSTUVW")},
             "quarters re-enter parse": {"mapword": Letters("ABCD", calling(G.parse, "J-47-107-(57)-c-7-3-3")),
                                         "mapword5000": Letters("abcd", calling(G.map, 101.0, 37.0, 500))},
             "scale letters raise": {"scalecode": Letters("BCDEFGHIJK", raising(KeyError("scale")))},

@@ -57,29 +57,48 @@ int scale_of(PyObject* scale) {
   return index;
 }
 
+// "S" or nothing, then the row letter: the head of every code of a position.
+// A letter that a replaced alphabet gave is formatted at each code it heads,
+// as each "{}" of the code templates formats it again.
+struct CodeHead {
+  bool southern;
+  char own_letter;  // the own alphabet's letter, where `letter` is null
+  Ref letter;
+
+  void append_to(CodeText& code) const {
+    if (southern) code.append('S');
+    if (letter) {
+      code.append_object(letter.get());
+    } else {
+      code.append(own_letter);
+    }
+  }
+};
+
 // The 1:1,000,000 sheet of a checked position: its codes and its corner.
 struct Frame1M {
   Frame frame;
-  CodeText sign_and_letter;  // "S" or nothing, then the row letter
-  CodeText new_code;         // J47, SJ47
-  CodeText old_code;         // J-47, SJ-47
+  CodeHead head;
+  CodeText new_code;  // J47, SJ47
+  CodeText old_code;  // J-47, SJ-47
   CornerEdges corner;
-  bool own;                  // the corner and the row letters are the class's own
+  bool own;           // the corner and the row letters are the class's own
 };
 
 Frame1M frame_1m(PyObject* cls, double longitude, double latitude) {
   const Frame frame = frame_of(longitude, latitude);
-  CodeText head;
-  if (frame.southern) head.append('S');
   const AlphabetValue rows(cls, Alphabet::RowLetters);
+  CodeHead head{frame.southern, 0, Ref()};
   if (rows.own()) {
-    head.append(rows.own_letter(frame.row_index));
+    head.own_letter = rows.own_letter(frame.row_index);
   } else {
-    head.append_object(rows.item(frame.row_index).get());
+    head.letter = rows.item(frame.row_index);
   }
-  CodeText new_code = head;
+  CodeText new_code;
+  head.append_to(new_code);
   new_code.append_padded(frame.column, 2);
-  CodeText old_code = head;
+  CodeText old_code;
+  head.append_to(old_code);
   old_code.append('-');
   old_code.append_padded(frame.column, 2);
 
@@ -185,7 +204,8 @@ SheetCodes map_sheet(PyObject* cls, double longitude, double latitude, PyObject*
   const Ref boundary = boundary_dict(boundary_of(cell, west, south, level));
 
   if (scale == k200K) {
-    CodeText code = frame.sign_and_letter;
+    CodeText code;
+    frame.head.append_to(code);
     code.append('-');
     code.append_padded(column_200k(longitude), 2);
     code.append("-(");
