@@ -181,6 +181,10 @@ class MemberTest(HostileCase):
             "map's old code formats by re-entering": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {
                 **own_map(G)(cls, lon, lat, scale),
                 "old": Hostile(own_map(G)(cls, lon, lat, scale)["old"], "__format__", calling(G.map, lon, lat, 500))})},
+            "map's old code replaces the quarters when formatted": {"map": classmethod(
+                lambda cls, lon, lat, scale=1000000: (lambda answer: {**answer, "old": Hostile(
+                    answer["old"], "__format__", lambda *_: setattr(cls, private(G, "mapword"), "DCBA") or ANSWER)}
+                    if scale == 100000 else answer)(own_map(G)(cls, lon, lat, scale)))},
             "map's old code fails to format": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {
                 "old": Hostile("J-47-107", "__format__", raising(KeyError("format")))})},
             "map answers no old code": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {"new": "J47"})},
