@@ -10,6 +10,7 @@ import unittest
 from src.kestrinpy import MapGrid
 from tests.hostile import ANSWER, Hostile, HostileCase, OnRelease, calling, raising, returning
 from tests.mapgrid_plain import PlainGrid
+from tests.support import outcome
 from tests.test_mapgrid_grid import exact, run
 
 WINDOW = (1, 0, 0, 1, 12)  # 17 meridians, then 25 parallels
@@ -200,6 +201,30 @@ class MemberTest(HostileCase):
                            lambda: repr(plain.map(*position)))
             for code in self.CODES:
                 self.check((name, "parse", code), lambda: repr(mine.parse(code)), lambda: repr(plain.parse(code)))
+
+    def test_corner_edges_with_arithmetic_of_their_own(self):
+        # An edge is taken by its value only where the host's arithmetic would
+        # take it so; an edge whose own operators the plain form would run
+        # (once per sheet level) is refused instead of passed over.
+        adding = type("Edge", (int,), {"__add__": lambda self, other: int(self) + other + 1000})
+        subtracted = type("Edge", (float,), {"__rsub__": lambda self, other: other - float(self) + 1000})
+        map_ = lambda G: G.map(101.0, 37.0, 500000)  # noqa: E731
+        parse = lambda G: G.parse("J47B002002")  # noqa: E731
+        rows = [  # (label, edge type, call, refused)
+            ("an int subclass, map", type("Edge", (int,), {}), map_, False),
+            ("a float subclass, parse", type("Edge", (float,), {}), parse, False),
+            ("an int subclass that adds, map", adding, map_, True),
+            ("an int subclass that adds, parse", adding, parse, True),
+            ("a float subclass that is subtracted, map", subtracted, map_, True),
+            ("a float subclass that is subtracted, parse", subtracted, parse, False),
+        ]
+        for label, kind, call, refused in rows:
+            edges = classmethod(lambda cls, code: {"longitude": kind(96), "latitude": kind(36)})
+            mine, plain = subclass(MapGrid, corner=edges), subclass(PlainGrid, corner=edges)
+            if refused:
+                self.assertEqual(self.check(label, lambda: outcome(call, mine)), (TypeError, "Expected int, got Edge"))
+            else:
+                self.check(label, lambda: call(mine), lambda: call(plain))
 
     def test_members_replaced_in_the_middle_of_a_call(self):
         # What map and parse found to be the class's own is asked again after
