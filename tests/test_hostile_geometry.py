@@ -311,6 +311,29 @@ class HostileGeometryTest(HostileCase):
             ("a value the host's json cannot write", value_text(lambda api, vertex, line: emptying(line))),
         ])
 
+    def test_collection_members_written_by_a_subclass(self):
+        # Every member is written before the texts are joined.
+        def subclass_writing(answers):
+            own = vars(Geometry)["toWkt"].__func__
+
+            def to_wkt(cls, geometry):
+                return answers[geometry["coordinates"][0]]() if type(geometry) is dict and \
+                    "coordinates" in geometry else own(cls, geometry)
+            return type("Mine", (Geometry,), {"toWkt": classmethod(to_wkt)})
+
+        def plain_join(cls, collection):
+            return "GEOMETRYCOLLECTION (" + ",".join(cls.toWkt(member) for member in collection["geometries"]) + ")"
+
+        def raises():
+            raise LookupError("second member")
+
+        rows = {"a member answers an int, a later one raises": {1: lambda: 5, 3: raises}}
+        for label, answers in rows.items():
+            mine = subclass_writing(answers)
+            members = lambda: {"type": "GeometryCollection", "geometries": [  # noqa: E731
+                {"type": "Point", "coordinates": [1, 2]}, {"type": "Point", "coordinates": [3, 4]}]}
+            self.check(label, lambda: outcome(mine.toWkt, members()), lambda: outcome(plain_join, mine, members()))
+
     def test_own_methods_in_another_wrapper(self):
         # The module's own function stored as a static method or bare receives
         # no class: each sibling call through the class ends as that call does.
