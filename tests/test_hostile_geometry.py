@@ -56,6 +56,16 @@ def run(entry, make, api):
     return shape(outcome(getattr(api, entry), *inputs)), shape(inputs)
 
 
+def line_letting_go():
+    """A line whose first vertex, once iterated, leaves the line, and empties
+    it when let go of: a walk over the line holds it until the next vertex is
+    taken, as the variable of a for statement does."""
+    line = [None, [3.0, 4.0]]
+    line[0] = Hostile([1.5, 2.5], "__iter__", replacing(line, 0, [7.0, 8.0]))
+    line[0].releasing = OnRelease(line.clear)
+    return line
+
+
 class HostileGeometryTest(HostileCase):
     def check_rows(self, entry, rows):
         for label, make in rows:
@@ -254,6 +264,8 @@ class HostileGeometryTest(HostileCase):
 
         raises = lambda coordinates: raising(RuntimeError("truth"))  # noqa: E731
         self.check_rows("getXY", [
+            ("a vertex let go of empties the line once the next is taken",
+             lambda api: [{"type": "LineString", "coordinates": line_letting_go()}, False]),
             ("endpoint's __bool__ is not consulted for a Point", endpoint("Point", raises)),
             ("endpoint's __bool__ is not consulted for a MultiPoint", endpoint("MultiPoint", raises)),
             ("endpoint's __bool__ raises for a LineString", endpoint("LineString", raises)),
@@ -295,6 +307,8 @@ class HostileGeometryTest(HostileCase):
             return [vertex]
 
         self.check_rows("toWkt", [
+            ("a vertex let go of empties the line once the next is taken",
+             lambda api: [{"type": "LineString", "coordinates": line_letting_go()}]),
             ("a value's __str__ empties its vertex", value_text(lambda api, vertex, line: emptying(vertex))),
             ("a value's __str__ empties the line", value_text(lambda api, vertex, line: emptying(line))),
             ("a value's __str__ replaces the next vertex",
