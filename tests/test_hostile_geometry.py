@@ -56,6 +56,16 @@ def run(entry, make, api):
     return shape(outcome(getattr(api, entry), *inputs)), shape(inputs)
 
 
+def line_letting_go():
+    """A line whose first vertex, once iterated, leaves the line, and empties
+    it when let go of: a walk over the line holds it until the next vertex is
+    taken, as the variable of a for statement does."""
+    line = [None, [3.0, 4.0]]
+    line[0] = Hostile([1.5, 2.5], "__iter__", replacing(line, 0, [7.0, 8.0]))
+    line[0].releasing = OnRelease(line.clear)
+    return line
+
+
 class HostileGeometryTest(HostileCase):
     def check_rows(self, entry, rows):
         for label, make in rows:
@@ -254,6 +264,8 @@ class HostileGeometryTest(HostileCase):
 
         raises = lambda coordinates: raising(RuntimeError("truth"))  # noqa: E731
         self.check_rows("getXY", [
+            ("a vertex let go of empties the line once the next is taken",
+             lambda api: [{"type": "LineString", "coordinates": line_letting_go()}, False]),
             ("endpoint's __bool__ is not consulted for a Point", endpoint("Point", raises)),
             ("endpoint's __bool__ is not consulted for a MultiPoint", endpoint("MultiPoint", raises)),
             ("endpoint's __bool__ raises for a LineString", endpoint("LineString", raises)),
@@ -295,6 +307,8 @@ class HostileGeometryTest(HostileCase):
             return [vertex]
 
         self.check_rows("toWkt", [
+            ("a vertex let go of empties the line once the next is taken",
+             lambda api: [{"type": "LineString", "coordinates": line_letting_go()}]),
             ("a value's __str__ empties its vertex", value_text(lambda api, vertex, line: emptying(vertex))),
             ("a value's __str__ empties the line", value_text(lambda api, vertex, line: emptying(line))),
             ("a value's __str__ replaces the next vertex",
@@ -311,6 +325,57 @@ class HostileGeometryTest(HostileCase):
             ("a value the host's json cannot write", value_text(lambda api, vertex, line: emptying(line))),
         ])
 
+    def test_collection_members_written_by_a_subclass(self):
+        # Every member is written before the texts are joined.
+        def subclass_writing(answers):
+            own = vars(Geometry)["toWkt"].__func__
+
+            def to_wkt(cls, geometry):
+                return answers[geometry["coordinates"][0]]() if type(geometry) is dict and \
+                    "coordinates" in geometry else own(cls, geometry)
+            return type("Mine", (Geometry,), {"toWkt": classmethod(to_wkt)})
+
+        def plain_join(cls, collection):
+            return "GEOMETRYCOLLECTION (" + ",".join(cls.toWkt(member) for member in collection["geometries"]) + ")"
+
+        def raises():
+            raise LookupError("second member")
+
+        rows = {"a member answers an int, a later one raises": {1: lambda: 5, 3: raises}}
+        for label, answers in rows.items():
+            mine = subclass_writing(answers)
+            members = lambda: {"type": "GeometryCollection", "geometries": [  # noqa: E731
+                {"type": "Point", "coordinates": [1, 2]}, {"type": "Point", "coordinates": [3, 4]}]}
+            self.check(label, lambda: outcome(mine.toWkt, members()), lambda: outcome(plain_join, mine, members()))
+
+    def test_own_methods_in_another_wrapper(self):
+        # The module's own function stored as a static method or bare receives
+        # no class: each sibling call through the class ends as that call does.
+        def own(name):
+            return vars(Geometry)[name].__func__
+
+        def collection():
+            return {"type": "GeometryCollection", "geometries": [[1, 2], {"type": "Point", "coordinates": [3, 4]}]}
+
+        rows = {  # label: (the member stored otherwise, the entry called, its arguments, the sibling call it makes)
+            "a collection member loaded": ("loads", "loads", lambda: ({"geometries": [{"coordinates": [1, 2]}]},),
+                                           lambda: ({"coordinates": [1, 2]},)),
+            "a WKT collection member loaded": ("loads", "loads", lambda: ("GEOMETRYCOLLECTION (POINT (1 2))",),
+                                               lambda: ("POINT (1 2)",)),
+            "toWkt's input loaded": ("loads", "toWkt", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "dumps's input loaded": ("loads", "dumps", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "swapXY's input loaded": ("loads", "swapXY", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "getXY's input loaded": ("loads", "getXY", lambda: ([1, 2],), lambda: ([1, 2],)),
+            "a collection member written": ("toWkt", "toWkt", lambda: (collection(),), lambda: ([1, 2],)),
+            "a collection member swapped": ("swapXY", "swapXY", lambda: (collection(),),
+                                            lambda: ({"type": "Point", "coordinates": [3, 4]},)),
+            "a collection member listed": ("getXY", "getXY", lambda: (collection(), True), lambda: ([1, 2], True)),
+        }
+        for wrapper, wrap in (("static method", staticmethod), ("bare function", lambda function: function)):
+            for label, (name, entry, arguments, sibling) in rows.items():
+                mine = type("Mine", (Geometry,), {name: wrap(own(name))})
+                self.check((label, wrapper), lambda: outcome(own(entry), mine, *arguments()),
+                           lambda: outcome(getattr(mine, name), *sibling()))
 
 if __name__ == "__main__":
     unittest.main()

@@ -10,6 +10,7 @@ import unittest
 from src.kestrinpy import MapGrid
 from tests.hostile import ANSWER, Hostile, HostileCase, OnRelease, calling, raising, returning
 from tests.mapgrid_plain import PlainGrid
+from tests.support import outcome
 from tests.test_mapgrid_grid import exact, run
 
 WINDOW = (1, 0, 0, 1, 12)  # 17 meridians, then 25 parallels
@@ -40,6 +41,24 @@ class Letters(str):
     def find(self, *args):
         self.action()
         return str.find(self, *args)
+
+
+class Counted:
+    """A letter whose text form tells how often it has been formatted."""
+
+    def __init__(self, letter):
+        self.letter, self.count = letter, 0
+
+    def __format__(self, spec):
+        self.count += 1
+        return f"{self.letter}{self.count}"
+
+
+class CountedLetters(str):
+    """An alphabet whose items are Counted letters."""
+
+    def __getitem__(self, index):
+        return Counted(str.__getitem__(self, index))
 
 
 class ValuesHook(dict):
@@ -138,7 +157,8 @@ class MemberTest(HostileCase):
     """Members reached through the class run a subclass's code between the
     steps of map and parse; the outcome is the plain form's."""
     CODES = ["J47", "SJ47B001002", "J-47-D", "J-47-107-C-3", "J-47-107-(57)-c-7-3-3"]
-    POSITIONS = [(101.0, 37.0, 1000000), (101.0, 37.0, 50000), (101.004, 37.003, 500), (101.0, -37.0, 5000)]
+    POSITIONS = [(101.0, 37.0, 1000000), (101.0, 37.0, 50000), (101.004, 37.003, 500), (101.0, -37.0, 5000),
+                 (101.0, 37.0, 200000)]
 
     def members(self, G):
         """name: the members of a subclass of G."""
@@ -155,15 +175,21 @@ class MemberTest(HostileCase):
             "row letters re-enter map": {"mapcode": Letters("ABCDEFGHIJKLMNOPQRSTUVW",
                                                             calling(G.map, 101.0, 37.0, 500))},
             "row letters raise": {"mapcode": Letters("ABCDEFGHIJKLMNOPQRSTUVW", raising(KeyError("row")))},
+            "row letters formatted at each use": {"mapcode": CountedLetters("ABCDEFGHIJKLMNOPQRSTUVW")},
             "quarters re-enter parse": {"mapword": Letters("ABCD", calling(G.parse, "J-47-107-(57)-c-7-3-3")),
                                         "mapword5000": Letters("abcd", calling(G.map, 101.0, 37.0, 500))},
             "scale letters raise": {"scalecode": Letters("BCDEFGHIJK", raising(KeyError("scale")))},
             "map's old code formats by re-entering": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {
                 **own_map(G)(cls, lon, lat, scale),
                 "old": Hostile(own_map(G)(cls, lon, lat, scale)["old"], "__format__", calling(G.map, lon, lat, 500))})},
+            "map's old code replaces the quarters when formatted": {"map": classmethod(
+                lambda cls, lon, lat, scale=1000000: (lambda answer: {**answer, "old": Hostile(
+                    answer["old"], "__format__", lambda *_: setattr(cls, private(G, "mapword"), "DCBA") or ANSWER)}
+                    if scale == 100000 else answer)(own_map(G)(cls, lon, lat, scale)))},
             "map's old code fails to format": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {
                 "old": Hostile("J-47-107", "__format__", raising(KeyError("format")))})},
             "map answers no old code": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {"new": "J47"})},
+            "the module's corner stored as a static method": {"corner": staticmethod(own_corner(MapGrid))},
         }
 
     def test_members_while_map_and_parse_read_them(self):
@@ -175,6 +201,30 @@ class MemberTest(HostileCase):
                            lambda: repr(plain.map(*position)))
             for code in self.CODES:
                 self.check((name, "parse", code), lambda: repr(mine.parse(code)), lambda: repr(plain.parse(code)))
+
+    def test_corner_edges_with_arithmetic_of_their_own(self):
+        # An edge is taken by its value only where the host's arithmetic would
+        # take it so; an edge whose own operators the plain form would run
+        # (once per sheet level) is refused instead of passed over.
+        adding = type("Edge", (int,), {"__add__": lambda self, other: int(self) + other + 1000})
+        subtracted = type("Edge", (float,), {"__rsub__": lambda self, other: other - float(self) + 1000})
+        map_ = lambda G: G.map(101.0, 37.0, 500000)  # noqa: E731
+        parse = lambda G: G.parse("J47B002002")  # noqa: E731
+        rows = [  # (label, edge type, call, refused)
+            ("an int subclass, map", type("Edge", (int,), {}), map_, False),
+            ("a float subclass, parse", type("Edge", (float,), {}), parse, False),
+            ("an int subclass that adds, map", adding, map_, True),
+            ("an int subclass that adds, parse", adding, parse, True),
+            ("a float subclass that is subtracted, map", subtracted, map_, True),
+            ("a float subclass that is subtracted, parse", subtracted, parse, False),
+        ]
+        for label, kind, call, refused in rows:
+            edges = classmethod(lambda cls, code: {"longitude": kind(96), "latitude": kind(36)})
+            mine, plain = subclass(MapGrid, corner=edges), subclass(PlainGrid, corner=edges)
+            if refused:
+                self.assertEqual(self.check(label, lambda: outcome(call, mine)), (TypeError, "Expected int, got Edge"))
+            else:
+                self.check(label, lambda: call(mine), lambda: call(plain))
 
     def test_members_replaced_in_the_middle_of_a_call(self):
         # What map and parse found to be the class's own is asked again after

@@ -211,6 +211,29 @@ class ReferenceTableTest(HostileCase):
         for projection in ("albers", "lambert"):
             self.check(projection, lambda: run(Projection, projection), lambda: run(Plain, projection))
 
+    def test_a_table_replaced_while_asked(self):
+        # The record comes from cls.datum as it stands after the membership test.
+        other = {2000: Projection.CRS(6000000.0, 0.004, "mine", "mine", "mine")}
+
+        def by_a_key(base):
+            cls = subclass(base)
+
+            def replace(*_):
+                cls.datum = other
+                return ANSWER
+            cls.datum = {Hostile(2000, "__eq__", replace, times=1): Projection.datum[2000]}
+            return cls
+
+        def by_the_metaclass(base):
+            tables = [Projection.datum, other]
+            meta = type("Meta", (type,), {"datum": property(lambda cls: tables.pop(0) if len(tables) > 1 else tables[0])})
+            return meta("Mine", (base,), {})
+
+        for name, make in (("a key's equality", by_a_key), ("a metaclass property", by_the_metaclass)):
+            for projection in ("albers", "lambert"):
+                self.check((name, projection), lambda: getattr(make(Projection), projection)(120.0, 30.0, **CONE),
+                           lambda: getattr(make(Plain), projection)(120.0, 30.0, **CONE))
+
     def test_members_reached_through_the_class(self):
         def members(base):
             zone_of, meridian_of = vars(base)["zone"].__func__, vars(base)["centralMeridian"].__func__
@@ -229,6 +252,8 @@ class ReferenceTableTest(HostileCase):
                     lambda cls, longitude=None, zone=None, zoneCode=6: type("M", (float,), {})(117.0))},
                 "centralMeridian answers None": {"centralMeridian": classmethod(
                     lambda cls, longitude=None, zone=None, zoneCode=6: None)},
+                "the module's zone stored as a static method": {"zone": staticmethod(own("zone"))},
+                "the module's centralMeridian stored bare": {"centralMeridian": own("centralMeridian")},
             }
 
         calls = [("centralMeridian", dict(longitude=116.3)), ("centralMeridian", dict(longitude=116.3, zoneCode=3)),

@@ -89,18 +89,25 @@ PyObject* type_name_object(GeometryType type);
 
 // Calls `body(item)` for each item of a host sequence in order: a plain list or
 // tuple by position (its length read at every step, as the host's iterator
-// does), anything else through the host's iteration.
+// does), anything else through the host's iteration. Each item is held, like
+// the variable of a for statement, until the next one has been taken (and the
+// last one until the end): letting go of it may run a script's code, which
+// then meets the sequence with the next item already taken.
 template <typename Body>
 void for_each_item(PyObject* sequence, Body&& body) {
+  host::Ref item;
   if (PyList_CheckExact(sequence) || PyTuple_CheckExact(sequence)) {
     for (Py_ssize_t i = 0; i < Py_SIZE(sequence); ++i) {
-      host::Ref item = host::Ref::borrow(PySequence_Fast_ITEMS(sequence)[i]);
+      item = host::Ref::borrow(PySequence_Fast_ITEMS(sequence)[i]);
       body(item.get());
     }
     return;
   }
   host::Ref iterator = host::checked(PyObject_GetIter(sequence));
-  while (host::Ref item = host::Ref::steal(PyIter_Next(iterator.get()))) body(item.get());
+  while (host::Ref next = host::Ref::steal(PyIter_Next(iterator.get()))) {
+    item = std::move(next);
+    body(item.get());
+  }
   if (PyErr_Occurred()) host::raise_pending();
 }
 

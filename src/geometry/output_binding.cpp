@@ -279,17 +279,20 @@ void append_wkt(PyObject* cls, PyObject* geometry, std::string& out) {
   if (!members || !is_named(type.get(), GeometryType::GeometryCollection) || !PyList_CheckExact(members.get())) {
     refuse(kInvalidGeometryType);
   }
+  // Every member is written before the texts are joined, as str.join takes
+  // all items of what it joins before it refuses one that is not a str.
+  std::vector<Ref> texts;
+  for_each_item(members.get(), [&](PyObject* member) { texts.push_back(member_wkt(cls, member)); });
   out += "GEOMETRYCOLLECTION (";
-  Py_ssize_t index = 0;
-  for_each_item(members.get(), [&](PyObject* member) {
-    Ref text = member_wkt(cls, member);
-    if (!PyUnicode_Check(text.get())) {  // as str.join refuses it
-      host::raise_format(PyExc_TypeError, "sequence item %zd: expected str instance, %.80s found", index,
-                         Py_TYPE(text.get())->tp_name);
+  for (std::size_t index = 0; index < texts.size(); ++index) {
+    PyObject* text = texts[index].get();
+    if (!PyUnicode_Check(text)) {
+      host::raise_format(PyExc_TypeError, "sequence item %zd: expected str instance, %.80s found",
+                         static_cast<Py_ssize_t>(index), Py_TYPE(text)->tp_name);
     }
-    if (index++ > 0) out += ',';
-    append_str(text.get(), out);
-  });
+    if (index > 0) out += ',';
+    append_str(text, out);
+  }
   out += ')';
 }
 

@@ -389,14 +389,30 @@ void learn_wrapper_layout() {
                            reinterpret_cast<WrapperLayout*>(static_wrapper.get())->callable == probe.get();
 }
 
-// Whether a class attribute is the module's function with `body`, bare or in
-// its classmethod or staticmethod wrapper.
+// The wrapper a method of `kind` is registered in: a function in another one
+// (a class method stored as a static method, or bare) receives other arguments.
+PyTypeObject* wrapper_of(MethodKind kind) {
+  switch (kind) {
+    case MethodKind::Class: return &PyClassMethod_Type;
+    case MethodKind::Static: return &PyStaticMethod_Type;
+    case MethodKind::Instance: break;
+  }
+  return nullptr;
+}
+
+// Whether a class attribute is the module's function with `body`, in the
+// wrapper of its kind (bare for an instance method).
 bool is_own_function(PyObject* found, Body body) {
   if (found == nullptr) return false;
-  if (g_wrapper_layout_known && (Py_IS_TYPE(found, &PyClassMethod_Type) || Py_IS_TYPE(found, &PyStaticMethod_Type))) {
+  PyTypeObject* wrapper = nullptr;
+  if (Py_IS_TYPE(found, &PyClassMethod_Type) || Py_IS_TYPE(found, &PyStaticMethod_Type)) {
+    if (!g_wrapper_layout_known) return false;
+    wrapper = Py_TYPE(found);
     found = reinterpret_cast<WrapperLayout*>(found)->callable;
   }
-  return Py_IS_TYPE(found, &FunctionType) && as_function(found)->method->body == body;
+  if (!Py_IS_TYPE(found, &FunctionType)) return false;
+  const Method* method = as_function(found)->method;
+  return method->body == body && wrapper_of(method->kind) == wrapper;
 }
 
 bool class_finds_own(PyTypeObject* cls, PyObject* name, Body body) {

@@ -57,29 +57,48 @@ int scale_of(PyObject* scale) {
   return index;
 }
 
+// "S" or nothing, then the row letter: the head of every code of a position.
+// A letter that a replaced alphabet gave is formatted at each code it heads,
+// as each "{}" of the code templates formats it again.
+struct CodeHead {
+  bool southern;
+  char own_letter;  // the own alphabet's letter, where `letter` is null
+  Ref letter;
+
+  void append_to(CodeText& code) const {
+    if (southern) code.append('S');
+    if (letter) {
+      code.append_object(letter.get());
+    } else {
+      code.append(own_letter);
+    }
+  }
+};
+
 // The 1:1,000,000 sheet of a checked position: its codes and its corner.
 struct Frame1M {
   Frame frame;
-  CodeText sign_and_letter;  // "S" or nothing, then the row letter
-  CodeText new_code;         // J47, SJ47
-  CodeText old_code;         // J-47, SJ-47
+  CodeHead head;
+  CodeText new_code;  // J47, SJ47
+  CodeText old_code;  // J-47, SJ-47
   CornerEdges corner;
-  bool own;                  // the corner and the row letters are the class's own
+  bool own;           // the corner and the row letters are the class's own
 };
 
 Frame1M frame_1m(PyObject* cls, double longitude, double latitude) {
   const Frame frame = frame_of(longitude, latitude);
-  CodeText head;
-  if (frame.southern) head.append('S');
   const AlphabetValue rows(cls, Alphabet::RowLetters);
+  CodeHead head{frame.southern, 0, Ref()};
   if (rows.own()) {
-    head.append(rows.own_letter(frame.row_index));
+    head.own_letter = rows.own_letter(frame.row_index);
   } else {
-    head.append_object(rows.item(frame.row_index).get());
+    head.letter = rows.item(frame.row_index);
   }
-  CodeText new_code = head;
+  CodeText new_code;
+  head.append_to(new_code);
   new_code.append_padded(frame.column, 2);
-  CodeText old_code = head;
+  CodeText old_code;
+  head.append_to(old_code);
   old_code.append('-');
   old_code.append_padded(frame.column, 2);
 
@@ -93,39 +112,57 @@ Frame1M frame_1m(PyObject* cls, double longitude, double latitude) {
   return {frame, std::move(head), std::move(new_code), std::move(old_code), std::move(corner), false};
 }
 
-// Appends what the old code of sheet `cell` of `scale` adds to its parent's.
-void append_suffix(CodeText& code, PyObject* cls, int scale, const Cell& cell) {
-  const Scale& level = kScales[scale];
-  const long long m = local_number(cell, level.k);
-  code.append('-');
-  switch (level.suffix) {
-    case Suffix::Quarter:
-    case Suffix::QuarterLower: {
-      const AlphabetValue quarters(cls, level.suffix == Suffix::Quarter ? Alphabet::Quarters : Alphabet::QuartersLower);
-      if (quarters.own()) {
-        code.append(quarters.own_letter(m - 1));
-      } else {
-        code.append_object(quarters.item(m - 1).get());
-      }
-      return;
+// What the old code of sheet `cell` of `scale` adds to its parent's: read
+// (a quarter letter from the class's alphabet) before the parent's code is
+// formatted, as the code template is filled with both only after both are read.
+class OldSuffix {
+ public:
+  OldSuffix(PyObject* cls, int scale, const Cell& cell)
+      : suffix_(kScales[scale].suffix), number_(local_number(cell, kScales[scale].k)) {
+    if (suffix_ != Suffix::Quarter && suffix_ != Suffix::QuarterLower) return;
+    const AlphabetValue quarters(cls, suffix_ == Suffix::Quarter ? Alphabet::Quarters : Alphabet::QuartersLower);
+    if (quarters.own()) {
+      own_letter_ = quarters.own_letter(number_ - 1);
+    } else {
+      letter_ = quarters.item(number_ - 1);
     }
-    case Suffix::Bracketed:
-      code.append('[');
-      code.append_padded(m, 0);
-      code.append(']');
-      return;
-    case Suffix::Parenthesized:
-      code.append('(');
-      code.append_padded(m, 0);
-      code.append(')');
-      return;
-    case Suffix::Number:
-    case Suffix::None:
-    case Suffix::Sheet200K:
-      code.append_padded(m, 0);
-      return;
   }
-}
+
+  void append_to(CodeText& code) const {
+    code.append('-');
+    switch (suffix_) {
+      case Suffix::Quarter:
+      case Suffix::QuarterLower:
+        if (letter_) {
+          code.append_object(letter_.get());
+        } else {
+          code.append(own_letter_);
+        }
+        return;
+      case Suffix::Bracketed:
+        code.append('[');
+        code.append_padded(number_, 0);
+        code.append(']');
+        return;
+      case Suffix::Parenthesized:
+        code.append('(');
+        code.append_padded(number_, 0);
+        code.append(')');
+        return;
+      case Suffix::Number:
+      case Suffix::None:
+      case Suffix::Sheet200K:
+        code.append_padded(number_, 0);
+        return;
+    }
+  }
+
+ private:
+  Suffix suffix_;
+  long long number_;
+  char own_letter_ = 0;
+  Ref letter_;  // a replaced alphabet's letter
+};
 
 struct SheetCodes {
   Ref new_code, old_code, boundary;
@@ -133,15 +170,19 @@ struct SheetCodes {
 
 SheetCodes map_sheet(PyObject* cls, double longitude, double latitude, PyObject* scale_argument);
 
-// The old code of the sheet of `scale` (1:100,000 or finer) that holds the position.
+// The old code of the sheet of `scale` (1:100,000 or finer) that holds the
+// position, followed by `suffix`, read after it.
 CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int scale, const Frame1M& frame,
-                         const Chain& chain) {
+                         const Chain& chain, int child, const Cell& cell) {
   CodeText code;
   if (!host::finds_own_member(cls, names::map, map_body)) {
     Ref lon = host::real(longitude);
     Ref lat = host::real(latitude);
     Ref answer = host::call_method(cls, names::map, lon.get(), lat.get(), scale_object(scale));
-    code.append_object(host::get_item(answer.get(), names::old).get());
+    Ref parent = host::get_item(answer.get(), names::old);
+    const OldSuffix suffix(cls, child, cell);
+    code.append_object(parent.get());
+    suffix.append_to(code);
     return code;
   }
   // The frame's codes and corner stand for the parent's only while its corner
@@ -150,6 +191,7 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
   if (!frame.own || !host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body) ||
       !own_alphabets(cls)) {
     code.append_object(map_sheet(cls, longitude, latitude, scale_object(scale)).old_code.get());
+    OldSuffix(cls, child, cell).append_to(code);
     return code;
   }
   // The whole chain is the class's own: the old code of each level from the
@@ -158,7 +200,8 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
   int count = 0;
   for (int s = scale; s >= 0; s = kScales[s].parent) levels[count++] = s;
   code = frame.old_code;
-  for (int i = count - 1; i >= 0; --i) append_suffix(code, cls, levels[i], chain.cells[levels[i]]);
+  for (int i = count - 1; i >= 0; --i) OldSuffix(cls, levels[i], chain.cells[levels[i]]).append_to(code);
+  OldSuffix(cls, child, cell).append_to(code);
   return code;
 }
 
@@ -185,7 +228,8 @@ SheetCodes map_sheet(PyObject* cls, double longitude, double latitude, PyObject*
   const Ref boundary = boundary_dict(boundary_of(cell, west, south, level));
 
   if (scale == k200K) {
-    CodeText code = frame.sign_and_letter;
+    CodeText code;
+    frame.head.append_to(code);
     code.append('-');
     code.append_padded(column_200k(longitude), 2);
     code.append("-(");
@@ -206,9 +250,12 @@ SheetCodes map_sheet(PyObject* cls, double longitude, double latitude, PyObject*
   new_code.append_padded(cell.col, level.digits);
   Ref new_text = new_code.text();
 
-  CodeText old_code = level.parent < 0 ? frame.old_code
-                                       : parent_old_code(cls, longitude, latitude, level.parent, frame, chain);
-  append_suffix(old_code, cls, scale, cell);
+  if (level.parent >= 0) {
+    const CodeText old_code = parent_old_code(cls, longitude, latitude, level.parent, frame, chain, scale, cell);
+    return {std::move(new_text), old_code.text(), boundary};
+  }
+  CodeText old_code = frame.old_code;
+  OldSuffix(cls, scale, cell).append_to(old_code);
   return {std::move(new_text), old_code.text(), boundary};
 }
 

@@ -134,14 +134,34 @@ CornerEdges::CornerEdges(PyObject* answer) {
   south_ = host::get_index(values.get(), 1);
 }
 
+namespace {
+
+// Whether the host's arithmetic of `use` takes an edge by its value alone, so
+// that no script code runs and the double of the value stands for it: an int
+// or a float whose type adds as its base does (map adds an edge to a sheet's
+// offset too), and for a float that map subtracts from the position, also
+// subtracts so (a float's subclass is asked first for `position - edge`).
+bool taken_by_value(PyObject* v, CornerEdges::Use use) {
+  const PyNumberMethods* own = Py_TYPE(v)->tp_as_number;
+  if (PyFloat_Check(v)) {
+    const PyNumberMethods* base = PyFloat_Type.tp_as_number;
+    return own->nb_add == base->nb_add &&
+           (use == CornerEdges::Use::Added || own->nb_subtract == base->nb_subtract);
+  }
+  return PyLong_Check(v) && own->nb_add == PyLong_Type.tp_as_number->nb_add;
+}
+
+}  // namespace
+
 double CornerEdges::degrees(const Ref& value, Use use, double operand) {
   PyObject* v = value.get();
-  if (PyFloat_Check(v)) return PyFloat_AS_DOUBLE(v);
-  if (PyLong_Check(v)) {
+  if (taken_by_value(v, use)) {
+    if (PyFloat_Check(v)) return PyFloat_AS_DOUBLE(v);
     const double degrees = PyLong_AsDouble(v);  // correctly rounded, as an int meets a float in the host
     if (degrees == -1.0 && PyErr_Occurred()) host::raise_pending();
     return degrees;
   }
+  // Anything else meets the operation, whose failure passes; what it answers is no edge.
   Ref number = host::real(operand);
   Ref outcome = checked(use == Use::SubtractedFrom ? PyNumber_Subtract(number.get(), v) : PyNumber_Add(v, number.get()));
   host::raise_format(PyExc_TypeError, "Expected int, got %.200s", Py_TYPE(v)->tp_name);

@@ -72,9 +72,10 @@ class CornerEdges {
 
   // An edge as the operand of the first double operation it meets: the
   // position minus the edge (map), or the edge plus an offset (parse). An int
-  // is converted as the host converts it; a value that is neither an int nor a
-  // float fails with the host's error for that operation, or, should the
-  // operation succeed, with TypeError "Expected int, got <type>".
+  // is converted as the host converts it; any other value than an int or a
+  // float whose type does that arithmetic as its base does (a subclass with
+  // operators of its own) fails with the host's error for that operation, or,
+  // should the operation succeed, with TypeError "Expected int, got <type>".
   enum class Use { SubtractedFrom, Added };
   double west_degrees(Use use, double operand) const;
   double south_degrees(Use use, double operand) const;

@@ -33,13 +33,16 @@ binding::FaultValues named_values(const ConeParameters& p) {
 
 // The record of `crs` once it is known to be a key of the class's table, and
 // the cone parameters once they are known to lie in their ranges. The table is
-// asked for membership first and for the record once the ranges have passed;
-// a plain dict with plain keys answers both at once, as no script can tell.
+// asked for membership first, and read again from the class for the record once
+// the ranges have passed (the membership test may run a script's code that
+// replaces it); a plain dict with plain keys, read without code, answers both
+// at once, as no script can tell.
 Ref checked_reference_system(const Args& args, const ConeParameters& p) {
-  Ref table = binding::reference_table(args.self());
+  bool read_plainly = false;
+  Ref table = binding::reference_table(args.self(), &read_plainly);
   PyObject* crs = args[kCrs];
   Ref record;
-  const bool at_once = binding::plain_keys(table.get());
+  const bool at_once = read_plainly && binding::plain_keys(table.get());
   if (at_once) {
     record = Ref::borrow(PyDict_GetItemWithError(table.get(), crs));
     if (!record && PyErr_Occurred()) host::raise_pending();
@@ -48,7 +51,7 @@ Ref checked_reference_system(const Args& args, const ConeParameters& p) {
   if (const Fault fault = check_cone_parameters(p); fault != Fault::None) {
     binding::raise_fault(fault, pymath::Error::None, named_values(p));
   }
-  return at_once ? record : host::get_item(table.get(), crs);
+  return at_once ? record : binding::reference_system(args.self(), crs);
 }
 
 // The last cone made, kept with the exact doubles it was made from: a pure

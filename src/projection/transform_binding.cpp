@@ -10,8 +10,10 @@ namespace {
 
 // cls.datum, from the class's lookup cache where that finds it as the
 // attribute access would (a descriptor still has its __get__ called).
-Ref table_of(PyObject* cls) {
-  if (PyObject* plain = host::plain_class_attribute(cls, names::datum)) return Ref::borrow(plain);
+Ref table_of(PyObject* cls, bool* read_plainly = nullptr) {
+  PyObject* plain = host::plain_class_attribute(cls, names::datum);
+  if (read_plainly != nullptr) *read_plainly = plain != nullptr;
+  if (plain != nullptr) return Ref::borrow(plain);
   return host::get_attr(cls, names::datum);
 }
 
@@ -27,7 +29,7 @@ int forget_changed_table(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*
 
 }  // namespace
 
-Ref reference_table(PyObject* cls) { return table_of(cls); }
+Ref reference_table(PyObject* cls, bool* read_plainly) { return table_of(cls, read_plainly); }
 
 bool plain_keys(PyObject* table) {
   if (table == g_plain_table) return true;

@@ -10,8 +10,9 @@
 namespace projection::binding {
 
 // cls.datum: the table read through the class on every call, so a subclass's
-// table is honoured.
-host::Ref reference_table(PyObject* cls);
+// table is honoured. `read_plainly`, where given, tells whether reading it ran
+// no script code (so that reading it again, with no code run since, finds the same).
+host::Ref reference_table(PyObject* cls, bool* read_plainly = nullptr);
 
 // cls.datum[key], read the same way (so a changed record is honoured too);
 // KeyError for a missing key.
