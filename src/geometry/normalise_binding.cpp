@@ -126,10 +126,11 @@ Ref item_at(PyObject* line, Py_ssize_t index) {
 }
 
 // Whether letting go of a vertex can run no script code: a plain list of
-// floats, ints, strs, bools or None frees nothing that has a __del__.
-bool releases_quietly(PyObject* vertex) {
+// floats, ints, strs, bools or None frees nothing that has a __del__. Its
+// values before `known` are already known to be such.
+inline bool releases_quietly(PyObject* vertex, Py_ssize_t known = 0) {
   if (!PyList_CheckExact(vertex)) return false;
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(vertex); ++i) {
+  for (Py_ssize_t i = known; i < PyList_GET_SIZE(vertex); ++i) {
     PyObject* value = PyList_GET_ITEM(vertex, i);
     if (!PyFloat_CheckExact(value) && !PyLong_CheckExact(value) && !PyUnicode_CheckExact(value) &&
         !PyBool_Check(value) && value != Py_None) {
@@ -195,7 +196,8 @@ bool remove_duplicates(PyObject* line) {
     keys_plain = keys_plain && key.plain();
     if (previous && key.same(*previous)) {
       duplicates.push_back(i);
-      if (keys_plain) quiet = quiet && releases_quietly(vertex);  // while it is at hand
+      // While it is at hand; a plain key has shown its first two values plain.
+      if (keys_plain) quiet = quiet && releases_quietly(vertex, 2);
     } else {
       previous = std::move(key);
     }
