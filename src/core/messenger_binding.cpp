@@ -141,24 +141,14 @@ Ref publish(const Args& args) {
 
 namespace {
 
-// self.subscribers where reading it runs no script code: an entry of the
-// object's own dictionary under the host's plain attribute look-up, with no
-// class attribute of that name (a property...) in the way; null otherwise.
+// self.subscribers where reading it runs no script code (an entry of the
+// object's own dictionary, as host::reads_own_attribute finds it); null
+// otherwise, and where there is no such entry.
 Ref plain_subscribers(PyObject* self) {
-  PyTypeObject* type = Py_TYPE(self);
-  if (type->tp_getattro != PyObject_GenericGetAttr || _PyType_Lookup(type, names::subscribers) != nullptr) {
-    return Ref();
-  }
-  PyObject* dict = PyObject_GenericGetDict(self, nullptr);
-  if (dict == nullptr) {
-    PyErr_Clear();
-    return Ref();
-  }
-  Ref owned = Ref::steal(dict);
-  if (!host::text_keys_only(dict)) return Ref();  // a key of a script's could run code when compared
-  PyObject* table = PyDict_GetItemWithError(dict, names::subscribers);
-  if (table == nullptr) PyErr_Clear();
-  return Ref::borrow(table);
+  if (!host::reads_own_attribute(self, names::subscribers)) return Ref();
+  Ref table = Ref::steal(PyObject_GetAttr(self, names::subscribers));
+  if (!table) PyErr_Clear();
+  return table;
 }
 
 }  // namespace
