@@ -126,16 +126,12 @@ Ref item_at(PyObject* line, Py_ssize_t index) {
 }
 
 // Whether letting go of a vertex can run no script code: a plain list of
-// floats, ints, strs, bools or None frees nothing that has a __del__. Its
-// values before `known` are already known to be such.
+// plain values frees nothing that has a __del__. Its values before `known` are
+// already known to be such.
 inline bool releases_quietly(PyObject* vertex, Py_ssize_t known = 0) {
   if (!PyList_CheckExact(vertex)) return false;
   for (Py_ssize_t i = known; i < PyList_GET_SIZE(vertex); ++i) {
-    PyObject* value = PyList_GET_ITEM(vertex, i);
-    if (!PyFloat_CheckExact(value) && !PyLong_CheckExact(value) && !PyUnicode_CheckExact(value) &&
-        !PyBool_Check(value) && value != Py_None) {
-      return false;
-    }
+    if (!host::plain_value(PyList_GET_ITEM(vertex, i))) return false;
   }
   return true;
 }
