@@ -84,6 +84,10 @@ std::optional<GeometryType> type_named(PyObject* value, std::span<const Geometry
 // value == name of `type`, by the same rule.
 bool is_named(PyObject* value, GeometryType type);
 
+// The simple type that a geometry's `type` value names, by the same rule;
+// an Exception "Invalid geometry type." for any other value.
+GeometryType simple_type_named(PyObject* value);
+
 // The interned str of a type name.
 PyObject* type_name_object(GeometryType type);
 

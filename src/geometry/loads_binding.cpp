@@ -62,6 +62,12 @@ std::optional<GeometryType> type_named(PyObject* value, std::span<const Geometry
   return std::nullopt;
 }
 
+GeometryType simple_type_named(PyObject* value) {
+  const std::optional<GeometryType> named = type_named(value, kSimpleTypes);
+  if (!named) refuse(kInvalidGeometryType);
+  return *named;
+}
+
 namespace {
 
 // list[0] of a plain list, with the host's IndexError for an empty one.

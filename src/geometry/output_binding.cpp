@@ -264,13 +264,12 @@ void append_wkt(PyObject* cls, PyObject* geometry, std::string& out) {
   Ref type = type_of(geometry);
   if (!host::truth(type.get())) refuse(kInvalidGeometryType);
   if (Ref coordinates = value_if_held(geometry, names::coordinates)) {
-    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
-    if (!named) refuse(kInvalidGeometryType);
-    const int depth = coordinate_depth(*named);
+    const GeometryType named = simple_type_named(type.get());
+    const int depth = coordinate_depth(named);
     if (depth == 2 && PyList_CheckExact(coordinates.get())) {
       out.reserve(out.size() + 40 * static_cast<std::size_t>(PyList_GET_SIZE(coordinates.get())));  // a vertex's text
     }
-    out += type_word(*named);
+    out += type_word(named);
     out += ' ';
     append_body(coordinates.get(), depth, out);
     return;

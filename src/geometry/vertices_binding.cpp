@@ -122,9 +122,8 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
   Ref type = type_of(geometry.get());
   if (!host::truth(type.get())) refuse(kInvalidGeometryType);
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
-    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
-    if (!named) refuse(kInvalidGeometryType);
-    const int depth = coordinate_depth(*named);
+    const GeometryType named = simple_type_named(type.get());
+    const int depth = coordinate_depth(named);
     if (depth >= 2 && plain_coordinates(coordinates.get(), depth, true)) {
       PlainSwap().walk(coordinates.get(), depth);
     } else {
@@ -188,12 +187,11 @@ void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result
   Ref type = type_of(geometry.get());
   if (!host::truth(type.get())) return;
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
-    const std::optional<GeometryType> named = type_named(type.get(), kSimpleTypes);
-    if (!named) refuse(kInvalidGeometryType);
+    const GeometryType named = simple_type_named(type.get());
     PyObject* c = coordinates.get();
     std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
-    if (plain_truth(endpoint) && plain_coordinates(c, coordinate_depth(*named), false)) pause.emplace();
-    switch (*named) {
+    if (plain_truth(endpoint) && plain_coordinates(c, coordinate_depth(named), false)) pause.emplace();
+    switch (named) {
       case GeometryType::Point: append_tuple(result, c); break;
       case GeometryType::MultiPoint:
         for_each_item(c, [&](PyObject* vertex) { append_tuple(result, vertex); });
