@@ -57,21 +57,42 @@ int scale_of(PyObject* scale) {
   return index;
 }
 
+// Letter `index` of one of the class's alphabets, as a code writes it: the
+// own alphabet's as its character, a replaced alphabet's as the object it
+// gives, formatted at each code it is written into, as each "{}" of the code
+// templates formats it again.
+class AlphabetLetter {
+ public:
+  AlphabetLetter() = default;
+  AlphabetLetter(const AlphabetValue& alphabet, long long index) {
+    if (alphabet.own()) {
+      own_ = alphabet.own_letter(index);
+    } else {
+      replaced_ = alphabet.item(index);
+    }
+  }
+
+  void append_to(CodeText& code) const {
+    if (replaced_) {
+      code.append_object(replaced_.get());
+    } else {
+      code.append(own_);
+    }
+  }
+
+ private:
+  char own_ = 0;
+  Ref replaced_;
+};
+
 // "S" or nothing, then the row letter: the head of every code of a position.
-// A letter that a replaced alphabet gave is formatted at each code it heads,
-// as each "{}" of the code templates formats it again.
 struct CodeHead {
   bool southern;
-  char own_letter;  // the own alphabet's letter, where `letter` is null
-  Ref letter;
+  AlphabetLetter letter;
 
   void append_to(CodeText& code) const {
     if (southern) code.append('S');
-    if (letter) {
-      code.append_object(letter.get());
-    } else {
-      code.append(own_letter);
-    }
+    letter.append_to(code);
   }
 };
 
@@ -88,12 +109,7 @@ struct Frame1M {
 Frame1M frame_1m(PyObject* cls, double longitude, double latitude) {
   const Frame frame = frame_of(longitude, latitude);
   const AlphabetValue rows(cls, Alphabet::RowLetters);
-  CodeHead head{frame.southern, 0, Ref()};
-  if (rows.own()) {
-    head.own_letter = rows.own_letter(frame.row_index);
-  } else {
-    head.letter = rows.item(frame.row_index);
-  }
+  CodeHead head{frame.southern, AlphabetLetter(rows, frame.row_index)};
   CodeText new_code;
   head.append_to(new_code);
   new_code.append_padded(frame.column, 2);
@@ -121,11 +137,7 @@ class OldSuffix {
       : suffix_(kScales[scale].suffix), number_(local_number(cell, kScales[scale].k)) {
     if (suffix_ != Suffix::Quarter && suffix_ != Suffix::QuarterLower) return;
     const AlphabetValue quarters(cls, suffix_ == Suffix::Quarter ? Alphabet::Quarters : Alphabet::QuartersLower);
-    if (quarters.own()) {
-      own_letter_ = quarters.own_letter(number_ - 1);
-    } else {
-      letter_ = quarters.item(number_ - 1);
-    }
+    letter_ = AlphabetLetter(quarters, number_ - 1);
   }
 
   void append_to(CodeText& code) const {
@@ -133,11 +145,7 @@ class OldSuffix {
     switch (suffix_) {
       case Suffix::Quarter:
       case Suffix::QuarterLower:
-        if (letter_) {
-          code.append_object(letter_.get());
-        } else {
-          code.append(own_letter_);
-        }
+        letter_.append_to(code);
         return;
       case Suffix::Bracketed:
         code.append('[');
@@ -160,8 +168,7 @@ class OldSuffix {
  private:
   Suffix suffix_;
   long long number_;
-  char own_letter_ = 0;
-  Ref letter_;  // a replaced alphabet's letter
+  AlphabetLetter letter_;  // of a quarter suffix
 };
 
 struct SheetCodes {
