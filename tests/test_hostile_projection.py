@@ -9,7 +9,7 @@ import unittest
 from src.kestrinpy import Projection
 from tests import angle_reference, projection_reference as reference
 from tests.hostile import ANSWER, Hostile, HostileCase, calling, emptying, raising, replacing, returning
-from tests.support import outcome
+from tests.support import outcome, run_child
 
 CONE = {"centralMeridian": 105.0, "parallel1": 25.0, "parallel2": 47.0}
 
@@ -265,6 +265,54 @@ class ReferenceTableTest(HostileCase):
             for method, arguments in calls:
                 self.check((name, method, arguments), lambda: getattr(mine, method)(**arguments),
                            lambda: getattr(plain, method)(**arguments))
+
+    def test_a_class_method_re_targeted_in_place(self):
+        # classmethod.__init__ changes what the stored wrapper calls and no
+        # version tag: the automatic central meridian must see it at once.
+        def answer(cls, longitude=None, zone=None, zoneCode=6):
+            return 105.0
+
+        for base in (Projection, Plain):
+            with self.subTest(base=base.__name__):
+                mine = subclass(base, centralMeridian=classmethod(vars(base)["centralMeridian"].__func__))
+                before = mine.gaussKruger(longitude=117.3, latitude=30.0)
+                vars(mine)["centralMeridian"].__init__(answer)
+                after = mine.gaussKruger(longitude=117.3, latitude=30.0)
+                self.assertNotEqual(before, after)
+                self.assertEqual(after, Plain.gaussKruger(centralMeridian=105.0, longitude=117.3, latitude=30.0))
+
+
+class RecursionTest(unittest.TestCase):
+    def test_a_recursion_through_the_module_on_a_small_thread_stack(self):
+        # zone and centralMeridian reach each other through the class without
+        # end: on a thread with a small stack and any recursion limit, as in
+        # the plain form, that ends in RecursionError, not in a crash.
+        child = run_child("""
+            import sys, threading
+            from src.kestrinpy import Projection
+            from tests.test_hostile_projection import Plain
+
+            def looping(base):
+                return type("Looping", (base,), {"zone": classmethod(
+                    lambda cls, longitude, zoneCode=6: cls.centralMeridian(longitude=longitude))})
+
+            def run(base, limit, results):
+                sys.setrecursionlimit(limit)
+                try:
+                    looping(base).zone(100.0)
+                except RecursionError:
+                    results.append("RecursionError")
+
+            results = []
+            threading.stack_size(768 * 1024)
+            for limit in (1000, 100000):
+                for base in (Projection, Plain):
+                    thread = threading.Thread(target=run, args=(base, limit, results))
+                    thread.start()
+                    thread.join()
+            print(results)
+        """)
+        self.assertEqual(child.stdout.strip(), str(["RecursionError"] * 4), child.stderr[-2000:])
 
 
 if __name__ == "__main__":

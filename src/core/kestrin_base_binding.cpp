@@ -2,6 +2,7 @@
 // record fields into host values.
 #include "core/bytes.h"
 #include "core/classes.h"
+#include "host/kept.h"
 #include "host/ops.h"
 
 #include <optional>
@@ -153,7 +154,7 @@ Ref field_text(std::string_view field, PyObject* encoding) {
 Ref field_integer(std::string_view field) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(field.data());
   if (field.size() <= 8) return checked(PyLong_FromUnsignedLongLong(kestrin::little_endian_value(bytes, field.size())));
-  return checked(_PyLong_FromByteArray(bytes, field.size(), /*little_endian=*/1, /*is_signed=*/0));
+  return checked(host::interpreter::unsigned_from_little_endian(bytes, field.size()));
 }
 
 // Text of a fixed-width field: the bytes before the first zero byte, decoded with

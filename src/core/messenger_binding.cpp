@@ -5,6 +5,7 @@
 // with fast paths for the plain dict and list the constructor makes.
 #include "core/classes.h"
 #include "core/names.h"
+#include "host/kept.h"
 #include "host/ops.h"
 
 namespace core {

@@ -9,6 +9,7 @@
 
 #include "geometry/geometry_type.h"
 #include "host/function.h"
+#include "host/kept.h"
 #include "host/ops.h"
 
 namespace geometry {

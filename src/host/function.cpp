@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/kept.h"
 #include "host/ops.h"
+#include "host/stack.h"
 
 namespace host {
 
@@ -29,8 +31,6 @@ struct FunctionObject {
 namespace {
 
 PyTypeObject FunctionType;
-
-void learn_wrapper_layout();
 
 FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
 
@@ -149,6 +149,7 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t narg
                               PyObject* kwnames) {
   FunctionObject* f = as_function(self);
   return guarded<PyObject*>(nullptr, [&] {
+    check_stack();  // a recursion through the module's functions ends in RecursionError, not a crash
     Bound bound;
     bind(f, args, PyVectorcall_NARGS(nargsf), kwnames, bound);
     return f->method->body(Args(f, f->method->params, bound, f->has_receiver)).release();
@@ -347,7 +348,7 @@ PyObject* Args::owner() const {
 void ready_function_type() {
   if (FunctionType.tp_flags & Py_TPFLAGS_READY) return;
   PyTypeObject& t = FunctionType;
-  Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), _Py_IMMORTAL_REFCNT);  // static, like the host's own types
+  interpreter::make_immortal(&t);  // static, like the host's own types
   t.tp_name = "kestrinpy.function";
   t.tp_basicsize = sizeof(FunctionObject);
   t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL |
@@ -363,31 +364,12 @@ void ready_function_type() {
   t.tp_getset = function_getset;
   t.tp_methods = function_methods;
   checked_status(PyType_Ready(&t));
-  learn_wrapper_layout();
+  interpreter::learn_wrapper_layout();
 }
 
 PyTypeObject* function_type() { return &FunctionType; }
 
 namespace {
-
-// The layout that classmethod and staticmethod objects share in CPython 3.12;
-// checked once at start-up before it is relied on.
-struct WrapperLayout {
-  PyObject_HEAD
-  PyObject* callable;
-  PyObject* dict;
-};
-bool g_wrapper_layout_known = false;
-
-void learn_wrapper_layout() {
-  Ref probe = checked(PyList_New(0));
-  Ref class_wrapper = checked(PyClassMethod_New(probe.get()));
-  Ref static_wrapper = checked(PyStaticMethod_New(probe.get()));
-  g_wrapper_layout_known = PyClassMethod_Type.tp_basicsize == sizeof(WrapperLayout) &&
-                           PyStaticMethod_Type.tp_basicsize == sizeof(WrapperLayout) &&
-                           reinterpret_cast<WrapperLayout*>(class_wrapper.get())->callable == probe.get() &&
-                           reinterpret_cast<WrapperLayout*>(static_wrapper.get())->callable == probe.get();
-}
 
 // The wrapper a method of `kind` is registered in: a function in another one
 // (a class method stored as a static method, or bare) receives other arguments.
@@ -400,49 +382,53 @@ PyTypeObject* wrapper_of(MethodKind kind) {
   return nullptr;
 }
 
-// Whether a class attribute is the module's function with `body`, in the
-// wrapper of its kind (bare for an instance method).
-bool is_own_function(PyObject* found, Body body) {
-  if (found == nullptr) return false;
+// The module's function with `body` that a class attribute is, in the wrapper
+// of its kind (bare for an instance method), or null.
+PyObject* own_function(PyObject* found, Body body) {
+  if (found == nullptr) return nullptr;
   PyTypeObject* wrapper = nullptr;
   if (Py_IS_TYPE(found, &PyClassMethod_Type) || Py_IS_TYPE(found, &PyStaticMethod_Type)) {
-    if (!g_wrapper_layout_known) return false;
     wrapper = Py_TYPE(found);
-    found = reinterpret_cast<WrapperLayout*>(found)->callable;
+    found = interpreter::wrapped_callable(found);  // null for a wrapper made without __init__
+    if (found == nullptr) return nullptr;
   }
-  if (!Py_IS_TYPE(found, &FunctionType)) return false;
+  if (!Py_IS_TYPE(found, &FunctionType)) return nullptr;
   const Method* method = as_function(found)->method;
-  return method->body == body && wrapper_of(method->kind) == wrapper;
+  return method->body == body && wrapper_of(method->kind) == wrapper ? found : nullptr;
 }
 
-bool class_finds_own(PyTypeObject* cls, PyObject* name, Body body) {
+PyObject* class_own_member(PyTypeObject* cls, PyObject* name, Body body) {
   PyTypeObject* meta = Py_TYPE(cls);
-  if (meta->tp_getattro != PyType_Type.tp_getattro) return false;
-  if (meta != &PyType_Type && _PyType_Lookup(meta, name) != nullptr) return false;
-  return is_own_function(_PyType_Lookup(cls, name), body);
+  if (meta->tp_getattro != PyType_Type.tp_getattro) return nullptr;
+  if (meta != &PyType_Type && interpreter::class_member(meta, name) != nullptr) return nullptr;
+  PyObject* found = own_function(interpreter::class_member(cls, name), body);
+  // A class finds an instance method as the plain function, bound to nothing.
+  if (found == nullptr || as_function(found)->method->kind == MethodKind::Instance) return nullptr;
+  return found;
 }
 
-bool instance_finds_own(PyObject* self, PyObject* name, Body body) {
+PyObject* instance_own_member(PyObject* self, PyObject* name, Body body) {
   PyTypeObject* type = Py_TYPE(self);
-  if (type->tp_getattro != PyObject_GenericGetAttr) return false;
-  if (!is_own_function(_PyType_Lookup(type, name), body)) return false;
+  if (type->tp_getattro != PyObject_GenericGetAttr) return nullptr;
+  PyObject* found = own_function(interpreter::class_member(type, name), body);
+  if (found == nullptr) return nullptr;
   PyObject* dict = PyObject_GenericGetDict(self, nullptr);
   if (dict == nullptr) {
     PyErr_Clear();
-    return false;
+    return nullptr;
   }
   // A key that is not exactly a str may run a script's code when compared.
   const int shadowed = text_keys_only(dict) ? PyDict_Contains(dict, name) : 1;
   Py_DECREF(dict);
   if (shadowed < 0) PyErr_Clear();
-  return shadowed == 0;
+  return shadowed == 0 ? found : nullptr;
 }
 
 }  // namespace
 
-bool finds_own_member(PyObject* receiver, PyObject* name, Body body) {
-  if (PyType_Check(receiver)) return class_finds_own(reinterpret_cast<PyTypeObject*>(receiver), name, body);
-  return instance_finds_own(receiver, name, body);
+PyObject* own_member(PyObject* receiver, PyObject* name, Body body) {
+  if (PyType_Check(receiver)) return class_own_member(reinterpret_cast<PyTypeObject*>(receiver), name, body);
+  return instance_own_member(receiver, name, body);
 }
 
 Ref make_function(const Method& method, PyObject* qualname, PyObject* module_name) {

@@ -188,14 +188,6 @@ Ref make_function(const Method& method, PyObject* qualname, PyObject* module_nam
 // Records the class a function belongs to (for `super()` in constructors).
 void set_function_owner(PyObject* function, PyObject* owner);
 
-// Whether `receiver.name` finds the module's own method with `body`, so that
-// a method may run its sibling's C++ body directly instead of calling it
-// through the host: `receiver` is an object (no instance attribute, no
-// override in its class, no custom attribute look-up) or a class (no override
-// in it or its bases, no custom look-up or attribute of its metaclass); class
-// and static methods are recognised through their wrappers.
-bool finds_own_member(PyObject* receiver, PyObject* name, Body body);
-
 // The type object of the module's functions.
 PyTypeObject* function_type();
 

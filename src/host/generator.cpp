@@ -4,6 +4,7 @@
 
 #include "host/names.h"
 #include "host/ops.h"
+#include "host/stack.h"
 
 namespace host {
 
@@ -65,7 +66,10 @@ PyObject* step(GeneratorObject* g) {
   let_go_of_dropped(g);
   if (g->state == State::Finished) return nullptr;
   g->state = State::Running;
-  PyObject* item = guarded<PyObject*>(nullptr, [&] { return g->body->next().release(); });
+  PyObject* item = guarded<PyObject*>(nullptr, [&] {
+    check_stack();
+    return g->body->next().release();
+  });
   if (item == nullptr) {
     finish(g);
     return nullptr;
@@ -240,7 +244,7 @@ PyGetSetDef generator_getset[] = {
 void ready_generator_type() {
   if (GeneratorType.tp_flags & Py_TPFLAGS_READY) return;
   PyTypeObject& t = GeneratorType;
-  Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), _Py_IMMORTAL_REFCNT);  // static, like the host's own types
+  interpreter::make_immortal(&t);  // static, like the host's own types
   t.tp_name = "kestrinpy.generator";
   t.tp_basicsize = sizeof(GeneratorObject);
   t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/ops.h"
+#include "host/stack.h"
 #include "pymath/float_text.h"
 
 namespace host {
@@ -20,6 +21,7 @@ class Nested {
     if (std::find(open.begin(), open.end(), container) != open.end()) {
       raise(PyExc_ValueError, "Circular reference detected");
     }
+    check_stack();
     if (Py_EnterRecursiveCall(" while encoding a JSON object")) raise_pending();
     open.push_back(container);
   }
@@ -49,7 +51,7 @@ void raw_json_dealloc(PyObject* self) {
 PyTypeObject& raw_json_type() {
   static PyTypeObject type = [] {
     PyTypeObject t{};
-    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), _Py_IMMORTAL_REFCNT);
+    interpreter::make_immortal(&t);
     t.tp_name = "kestrinpy.raw_json";
     t.tp_basicsize = sizeof(RawJsonObject);
     t.tp_flags = Py_TPFLAGS_DEFAULT;

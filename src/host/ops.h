@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/interpreter.h"
 #include "host/ref.h"
 #include "pymath/arithmetic.h"
 
@@ -56,7 +57,7 @@ Ref call_method_keywords(PyObject* object, PyObject* name, std::initializer_list
 }
 
 // A new dictionary with room for `keys` keys without growing.
-inline Ref new_dict(Py_ssize_t keys) { return checked(_PyDict_NewPresized(keys)); }
+inline Ref new_dict(Py_ssize_t keys) { return checked(interpreter::presized_dict(keys)); }
 
 // Builds a result dictionary key by key, in the order its shape fixes.
 class DictBuilder {
@@ -175,45 +176,5 @@ Ref import_module(const char* name);
 
 // A built-in of the running frame (print, round...); NameError when absent.
 Ref builtin(PyObject* name);
-
-// cls.name for a class made by `type` itself, where reading it runs no code: a
-// value in the class or its bases that is no descriptor, and `type` has no
-// member of that name, so the attribute access finds just that. Null where the
-// access may run a script's code, or finds nothing: read it through the host
-// then. Borrowed from the class.
-PyObject* plain_class_attribute(PyObject* cls, PyObject* name);
-
-// Whether reading `object.name` takes it from the object's own dictionary by
-// the host's generic look-up, with no attribute of that name in its class (no
-// property or other descriptor), no __getattribute__ or __getattr__ of its
-// class, and only keys that are exactly str in that dictionary: such a read
-// runs no script code.
-bool reads_own_attribute(PyObject* object, PyObject* name);
-
-// Whether every key of the dictionary `dict` is exactly a str, so that looking
-// a str up in it runs no script code (a key of another type, or of a str
-// subclass, is compared by its own __eq__ when the hashes meet). A split table
-// (the attributes of most objects) holds str keys alone: a key of any other
-// kind turns it into a combined one, whose keys are looked at.
-bool combined_text_keys_only(PyObject* dict);
-inline bool text_keys_only(PyObject* dict) {
-  return reinterpret_cast<PyDictObject*>(dict)->ma_values != nullptr || combined_text_keys_only(dict);
-}
-
-// Exactly a str, int, float, bool or None: no script can change such a value,
-// and letting it go runs no script code.
-inline bool plain_value(PyObject* value) {
-  return value == Py_None || PyBool_Check(value) || PyUnicode_CheckExact(value) || PyLong_CheckExact(value) ||
-         PyFloat_CheckExact(value);
-}
-
-// A stamp of an object's own attribute dictionary that changes whenever the
-// dictionary changes or is replaced (the host's version tag of dictionaries).
-struct AttributeStamp {
-  const void* dict = nullptr;  // only compared, never followed
-  std::uint64_t version = 0;
-  bool operator==(const AttributeStamp&) const = default;
-};
-AttributeStamp attribute_stamp(PyObject* object);
 
 }  // namespace host

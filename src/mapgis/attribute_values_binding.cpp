@@ -7,6 +7,7 @@
 #include <string>
 
 #include "mapgis/names.h"
+#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgis/attribute_format.h"
 #include "mapgis/decoder.h"

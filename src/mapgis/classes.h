@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "host/classes.h"
+#include "host/kept.h"
 #include "host/ops.h"
 
 namespace mapgis {
@@ -30,7 +31,7 @@ class ColourSnapshot {
   explicit ColourSnapshot(PyObject* colours);
   bool valid() const { return valid_; }
   // Whether the library's attributes are still those the snapshot was taken of.
-  bool current(PyObject* colours) const { return host::attribute_stamp(colours) == stamp_; }
+  bool current(PyObject* colours) const { return host::Stamp().attributes_of(colours) == stamp_; }
   // colours.HEX(number, fallback)
   host::Ref text(std::int32_t number, PyObject* fallback) const;
 
@@ -38,7 +39,7 @@ class ColourSnapshot {
   bool valid_ = false;
   long long count_ = 0;
   host::Ref buffer_;
-  host::AttributeStamp stamp_;
+  host::Stamp stamp_;
 };
 
 }  // namespace mapgis

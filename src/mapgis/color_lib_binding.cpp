@@ -10,6 +10,7 @@
 #include "host/file.h"
 #include "host/module.h"
 #include "mapgis/names.h"
+#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/colour.h"
@@ -325,7 +326,7 @@ ColourSnapshot::ColourSnapshot(PyObject* colours) {
       buffer_ = std::move(buffer);
     }
   }
-  stamp_ = host::attribute_stamp(colours);
+  stamp_ = host::Stamp().attributes_of(colours);
 }
 
 Ref ColourSnapshot::text(std::int32_t number, PyObject* fallback) const {

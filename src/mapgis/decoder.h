@@ -6,6 +6,7 @@
 
 #include "core/classes.h"
 #include "host/function.h"
+#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgis/names.h"
 

@@ -9,6 +9,7 @@
 #include "host/file.h"
 #include "host/json_writer.h"
 #include "mapgis/names.h"
+#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgis/feature_stream.h"
 
@@ -62,9 +63,7 @@ struct Publisher {
 };
 
 Publisher publisher_of(PyObject* self) {
-  if (host::finds_own_member(self, names::publish, core::publish)) {
-    return {Ref::borrow(_PyType_Lookup(Py_TYPE(self), names::publish)), true};
-  }
+  if (PyObject* own = host::own_member(self, names::publish, core::publish)) return {Ref::borrow(own), true};
   return {host::get_attr(self, names::publish), false};
 }
 

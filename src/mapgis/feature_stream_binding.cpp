@@ -11,7 +11,7 @@
 #include <optional>
 #include <variant>
 
-#include "host/class_version.h"
+#include "host/kept.h"
 #include "host/generator.h"
 #include "host/json_writer.h"
 #include "host/module.h"
@@ -399,10 +399,10 @@ class FeatureRun final : public host::GeneratorBody {
   // changed, what HEX reads stays the same.
   const ColourSnapshot* colour_snapshot() {
     PyObject* colours = colours_.get();
-    if (Py_REFCNT(colours) != 1 || !colour_snapshot_version_.holds(colours)) {
-      const host::ClassVersion version = host::ClassVersion::of(colours);
+    const host::Stamp now = host::Stamp().members_of(colours);
+    if (!host::sole_owner(colours) || !(now == colour_snapshot_class_)) {
       colour_snapshot_.emplace(colours);
-      colour_snapshot_version_.keep(Py_REFCNT(colours) == 1 ? version : host::ClassVersion{});
+      colour_snapshot_class_ = host::sole_owner(colours) ? now : host::Stamp();
     }
     // A script may still reach it (a weak reference...) and change its attributes.
     if (!colour_snapshot_->current(colours)) colour_snapshot_.emplace(colours);
@@ -703,7 +703,7 @@ class FeatureRun final : public host::GeneratorBody {
   std::vector<std::string> style_key_texts_;  // "name": of each style name, as JSON writes it
   std::size_t last_text_size_ = 0;
   std::optional<ColourSnapshot> colour_snapshot_;
-  host::KnownVersion colour_snapshot_version_;
+  host::Stamp colour_snapshot_class_;  // the library's class when the snapshot was taken
   const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;

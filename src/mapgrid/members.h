@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/function.h"
+#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgrid/sheet.h"
 

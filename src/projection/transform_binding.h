@@ -4,6 +4,7 @@
 // For *_binding.cpp files only (it needs the host's headers).
 #pragma once
 
+#include "host/kept.h"
 #include "host/ops.h"
 #include "projection/transform.h"
 

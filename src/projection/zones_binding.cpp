@@ -1,5 +1,5 @@
 // Projection.zone and Projection.centralMeridian.
-#include "host/class_version.h"
+#include "host/kept.h"
 #include "host/ops.h"
 #include "projection/classes.h"
 #include "projection/names.h"
@@ -81,18 +81,11 @@ Ref central_meridian(const Args& args) {
 
 namespace {
 
-// Whether cls.centralMeridian and cls.zone are the module's own; the answer
-// is kept for the last class that had it, while the class is unchanged.
+// Whether cls.centralMeridian and cls.zone are the module's own, asked at
+// every call: a class method's wrapper can be re-targeted in place.
 bool own_meridian_and_zone(PyObject* cls) {
-  static host::KnownVersion known;
-  if (known.holds(cls)) return true;
-  const host::ClassVersion version = host::ClassVersion::of(cls);
-  if (!host::finds_own_member(cls, names::centralMeridian, central_meridian) ||
-      !host::finds_own_member(cls, names::zone, zone)) {
-    return false;
-  }
-  known.keep(version);
-  return true;
+  return host::finds_own_member(cls, names::centralMeridian, central_meridian) &&
+         host::finds_own_member(cls, names::zone, zone);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/class_version.h"
+#include "host/kept.h"
 #include "host/classes.h"
 #include "host/function.h"
 #include "host/generator.h"
@@ -30,8 +30,9 @@ using host::checked_status;
 using host::Ref;
 using host::param;
 
-#define PROBE_NAMES(X) X(inner) X(static_inner) X(direct)
+#define PROBE_NAMES(X) X(inner) X(static_inner) X(direct) X(_Sample__secret)
 PyObject* through_host = nullptr;  // "host"
+PyObject* kept_how = nullptr;      // "kept"
 KESTRIN_DECLARE_NAMES(PROBE_NAMES)
 KESTRIN_DEFINE_NAMES(PROBE_NAMES)
 
@@ -191,15 +192,18 @@ Ref static_outer(const Args& args) {
   return reached(through_host, host::call_method(args.self(), static_inner, x.get()));
 }
 
-// kept_outer(x): outer, with the finding that `inner` is the class's own kept
-// for the class's version.
-Ref kept_outer(const Args& args) {
-  static host::KnownVersion known;
-  if (known.holds(args.self())) return reached(direct, host::real(args.real(0) * 2.0));
-  const host::ClassVersion version = host::ClassVersion::of(args.self());
-  if (!host::finds_own_member(args.self(), inner, inner_body)) return reached(through_host, call_inner(args));
-  known.keep(version);
-  return reached(direct, host::real(args.real(0) * 2.0));
+// kept_secret(): ("kept", text) or ("host", text), text being cls.__secret:
+// a plain str of the class is kept, as its UTF-8, under the stamp of the
+// class it was read through, and handed out again while that stamp holds.
+Ref kept_secret(const Args& args) {
+  static host::Kept<std::string> kept;
+  PyObject* cls = args.self();
+  const host::Stamp now = host::Stamp().members_of(cls);
+  if (const std::string* known = kept.find(now)) return reached(kept_how, host::text(*known));
+  PyObject* plain = host::plain_class_attribute(cls, _Sample__secret);
+  if (plain == nullptr || !PyUnicode_CheckExact(plain)) return reached(through_host, host::get_attr(cls, _Sample__secret));
+  kept.keep(now, std::string(host::utf8(plain)));
+  return reached(through_host, Ref::borrow(plain));
 }
 
 // json_text(value): the toolkit's JSON text of value.
@@ -286,8 +290,7 @@ const host::ClassSpec& sample_class() {
                        .body = inner_body},
           host::Method{.name = "outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
                        .body = outer},
-          host::Method{.name = "kept_outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
-                       .body = kept_outer},
+          host::Method{.name = "kept_secret", .kind = MethodKind::Class, .body = kept_secret},
           host::Method{.name = "static_inner", .kind = MethodKind::Static, .params = {param("x", "float").real()},
                        .body = static_inner_body},
           host::Method{.name = "static_outer", .kind = MethodKind::Class, .params = {param("x", "float").real()},
@@ -342,6 +345,7 @@ int exec_probe(PyObject* module) {
     g_module = module;
     host::intern_names();
     through_host = checked(PyUnicode_InternFromString("host")).release();
+    kept_how = checked(PyUnicode_InternFromString("kept")).release();
     host::ready_function_type();
     host::ready_generator_type();
     Ref dataclasses = host::import_module("dataclasses");

@@ -1,0 +1,74 @@
+#include "host/kept.h"
+
+namespace host {
+
+namespace {
+
+// Whether `type` itself (the metaclass of the module's classes) has a member
+// `name`, which a class attribute access would meet first.
+bool type_has_member(PyObject* name) { return interpreter::class_member(&PyType_Type, name) != nullptr; }
+
+bool scan_text_keys(PyObject* dict) {
+  Py_ssize_t position = 0;
+  PyObject* key;
+  PyObject* value;
+  while (PyDict_Next(dict, &position, &key, &value)) {
+    if (!PyUnicode_CheckExact(key)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Stamp& Stamp::members_of(PyObject* receiver) {
+  PyTypeObject* type = Py_TYPE(receiver);
+  if (PyType_Check(receiver)) {
+    if (type != &PyType_Type) return refuse();
+    type = reinterpret_cast<PyTypeObject*>(receiver);
+  }
+  const unsigned int version = interpreter::class_version(type);
+  if (version == 0) return refuse();
+  return add(type, version);
+}
+
+Stamp& Stamp::dict(PyObject* dict) { return add(dict, interpreter::dict_version(dict)); }
+
+Stamp& Stamp::attributes_of(PyObject* object) {
+  PyObject** slot = interpreter::dict_slot(object);
+  if (slot == nullptr || *slot == nullptr) return add(nullptr, 0);
+  return dict(*slot);
+}
+
+Stamp& Stamp::codec_registry() {
+  PyObject* cache = interpreter::codec_cache();
+  if (cache == nullptr) return refuse();
+  return dict(cache);
+}
+
+bool text_keys_only(PyObject* dict) {
+  // A split table (the attributes of most objects) holds str keys alone: a
+  // key of any other kind turns it into a combined one.
+  if (interpreter::dict_is_split(dict)) return true;
+  // The same few dictionaries are asked about again and again, mostly unchanged.
+  static Kept<bool, 4> verdicts;
+  const Stamp now = Stamp().dict(dict);
+  if (const bool* known = verdicts.find(now)) return *known;
+  const bool text = scan_text_keys(dict);
+  verdicts.keep(now, text);
+  return text;
+}
+
+PyObject* plain_class_attribute(PyObject* cls, PyObject* name) {
+  if (!Py_IS_TYPE(cls, &PyType_Type) || type_has_member(name)) return nullptr;
+  PyObject* found = interpreter::class_member(reinterpret_cast<PyTypeObject*>(cls), name);
+  return found != nullptr && Py_TYPE(found)->tp_descr_get == nullptr ? found : nullptr;
+}
+
+bool reads_own_attribute(PyObject* object, PyObject* name) {
+  PyTypeObject* type = Py_TYPE(object);
+  if (type->tp_getattro != PyObject_GenericGetAttr || interpreter::class_member(type, name) != nullptr) return false;
+  PyObject** slot = interpreter::dict_slot(object);
+  return slot == nullptr || *slot == nullptr || text_keys_only(*slot);
+}
+
+}  // namespace host
