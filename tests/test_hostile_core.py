@@ -848,6 +848,67 @@ class CodecTest(HostileCase):
         for turn in ("first", "again"):
             self.check(turn, *self.both(name, "測量".encode("big5")))
 
+    def test_the_codec_the_registry_gives_now(self):
+        # What bytes.decode finds changes with the registry: unregister clears
+        # the host's own cache, and a codec's attributes decide whether it is
+        # a text encoding. Each step is read twice, the second time from what
+        # may have been kept of the first.
+        name = "hostile_swapped"
+        seen = []
+
+        def codec(tag):
+            def decode(data, errors="strict"):
+                seen.append(type(data).__name__)
+                return tag + bytes(data).decode("ascii", errors), len(data)
+            return codecs.CodecInfo(codecs.ascii_encode, decode, name=name)
+
+        first, second = codec("1:"), codec("2:")
+        searches = {"first": lambda n: first if n == name else None, "second": lambda n: second if n == name else None}
+
+        def swap(off, on):
+            def step():
+                if off:
+                    codecs.unregister(searches[off])
+                if on:
+                    codecs.register(searches[on])
+            return step
+
+        def not_text():
+            first._is_text_encoding = False
+
+        def text_again():
+            del first._is_text_encoding
+
+        steps = [("first registered", swap(None, "first")), ("first for second", swap("first", "second")),
+                 ("second unregistered", swap("second", None)), ("first again", swap(None, "first")),
+                 ("first no longer text", not_text), ("first text again", text_again),
+                 ("the class says not text", lambda: setattr(codecs.CodecInfo, "_is_text_encoding", False)),
+                 ("the class says text", lambda: setattr(codecs.CodecInfo, "_is_text_encoding", True))]
+        self.addCleanup(lambda: [codecs.unregister(f) for f in searches.values()])
+        self.addCleanup(setattr, codecs.CodecInfo, "_is_text_encoding", True)
+        for label, step in steps:
+            step()
+            for turn in ("first", "again"):
+                self.check(f"{label}, {turn}", *self.both(name))
+        self.assertEqual(set(seen), {"memoryview"})  # the decode sees what bytes.decode hands over
+
+    def test_a_decode_that_unregisters_its_own_codec(self):
+        name = "hostile_leaving"
+
+        def decode(data, errors="strict"):
+            codecs.unregister(search)
+            self.codecs.pop(name, None)
+            return "L:" + bytes(data).decode("ascii", errors), len(data)
+
+        def search(n):
+            return codecs.CodecInfo(codecs.ascii_encode, decode, name=name) if n == name else None
+
+        for turn in ("first", "again"):
+            codecs.register(search)
+            self.addCleanup(codecs.unregister, search)
+            self.assertEqual(outcome(kestrinpy.KestrinBase.bytesToStr, b"x", name), "L:x")
+        self.assertEqual(outcome(kestrinpy.KestrinBase.bytesToStr, b"x", name)[0], LookupError)
+
     def test_text_arguments_are_exactly_str(self):
         cases = [("encoding", lambda: kestrinpy.KestrinBase.bytesToStr(b"x", HostileStr("utf-8", raising(ValueError)))),
                  ("data", lambda: kestrinpy.KestrinBase.bytesInteger(type("B", (bytes,), {})(b"\1")))]

@@ -21,110 +21,147 @@ using host::Ref;
 
 namespace {
 
-// How a text encoding decodes: its decode function, or, for the host's own
-// gb2312 and gbk codecs, the same decoding done here.
-struct TextDecoder {
-  Ref decode;  // null: the host's own decode must run; owned, since it may run code that changes the cache
-  std::optional<pymath::ChineseCodec> chinese;
-};
-
-// The decoder of the last text encoding asked for by name. Looking a codec up
-// by its name costs the host several times the decoding of a short field, and
-// the fields of a file all share one encoding.
-class DecoderCache {
- public:
-  // The decoder of `encoding`: the host's own decode for its built-in codecs
-  // (faster there) and for any codec that is not a text encoding.
-  TextDecoder find(PyObject* encoding, const char* name) {
-    if (encoding_ && (encoding_.get() == encoding || PyUnicode_Compare(encoding_.get(), encoding) == 0)) {
-      return found_;
+// Whether bytes.decode decodes `name` itself, without asking the codec
+// registry: its shortcut normalises the name (runs of characters other than
+// ASCII letters, digits and '.' as one '_', none at either end, lower case)
+// into at most 10 characters and compares it with its built-in codecs.
+bool decoded_without_registry(std::string_view name) {
+  constexpr std::size_t kMost = 10;
+  std::string lower;
+  bool punctuation = false;
+  for (const char c : name) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
+    if (!letter) {
+      punctuation = true;
+      continue;
     }
-    if (builtin_codec(name)) return {};
-    Ref codecs = host::import_module("codecs");
-    Ref info = host::call(host::get_attr(codecs.get(), host::text("lookup").get()).get(), encoding);
-    PyObject* is_text = PyObject_GetAttrString(info.get(), "_is_text_encoding");
-    if (is_text == nullptr) {
-      if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::raise_pending();
-      PyErr_Clear();
-    } else if (!host::truth(Ref::steal(is_text).get())) {
-      return {};
-    }
-    Ref decoder = host::get_index(info.get(), 1);
-    const std::optional<pymath::ChineseCodec> chinese = chinese_codec(info.get(), decoder.get());
-    // Stored in one step, and the old entry let go last: its release may run
-    // code that asks for a decoder again.
-    TextDecoder found{chinese ? Ref() : decoder, chinese};
-    Ref old_encoding = std::exchange(encoding_, Ref::borrow(encoding));
-    TextDecoder old_found = std::exchange(found_, found);
-    return found;
+    if (punctuation && !lower.empty()) lower += '_';
+    punctuation = false;
+    lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lower.size() > kMost) return false;
   }
+  if (lower.starts_with("utf")) {
+    std::string_view rest = std::string_view(lower).substr(3);
+    if (rest.starts_with('_')) rest.remove_prefix(1);
+    return rest == "8" || rest == "16" || rest == "32";
+  }
+  for (const char* builtin : {"ascii", "us_ascii", "latin1", "latin_1", "iso_8859_1", "iso8859_1"}) {
+    if (lower == builtin) return true;
+  }
+  return false;
+}
 
- private:
-  static bool builtin_codec(const char* name) {
-    std::string lower;
-    for (const char* p = name; *p != '\0'; ++p) {
-      lower += *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p == '-' ? '_' : *p;
-    }
-    for (const char* builtin : {"utf_8", "utf8", "latin_1", "latin1", "iso_8859_1", "iso8859_1", "ascii",
-                                "us_ascii", "utf_16", "utf_32", "mbcs"}) {
-      if (lower == builtin) return true;
-    }
+// Whether `codec` is the `codec` that the imported module `module` holds.
+bool is_module_codec(const char* module, PyObject* codec) {
+  Ref name = host::text(module);
+  Ref found = Ref::steal(PyImport_GetModule(name.get()));
+  if (!found) {
+    PyErr_Clear();
     return false;
   }
+  Ref own = Ref::steal(PyObject_GetAttrString(found.get(), "codec"));
+  if (!own) PyErr_Clear();
+  return own.get() == codec;
+}
 
-  // gb2312 or gbk when the codec is the host's own (its decode the method of
-  // the C multibyte codec that the host's module of that name made), which the
-  // tables here reproduce. The name alone is the CodecInfo's to say: any other
-  // multibyte codec may be registered under it.
-  static std::optional<pymath::ChineseCodec> chinese_codec(PyObject* info, PyObject* decoder) {
-    if (!PyCFunction_Check(decoder) || PyCFunction_GET_SELF(decoder) == nullptr ||
-        std::string_view(Py_TYPE(PyCFunction_GET_SELF(decoder))->tp_name) != "_multibytecodec.MultibyteCodec") {
-      return std::nullopt;
-    }
-    PyObject* name = PyObject_GetAttrString(info, "name");
-    if (name == nullptr) {
-      PyErr_Clear();
-      return std::nullopt;
-    }
-    Ref owned = Ref::steal(name);
-    if (!PyUnicode_Check(name)) return std::nullopt;
-    for (const auto& [text, module, codec] : {std::tuple{"gb2312", "encodings.gb2312", pymath::ChineseCodec::GB2312},
-                                              std::tuple{"gbk", "encodings.gbk", pymath::ChineseCodec::GBK}}) {
-      if (PyUnicode_CompareWithASCIIString(name, text) != 0) continue;
-      if (!is_module_codec(module, PyCFunction_GET_SELF(decoder))) return std::nullopt;
-      return codec;
-    }
+// gb2312 or gbk when the codec is the host's own (its decode the method of
+// the C multibyte codec that the host's module of that name made), which the
+// tables here reproduce. The name alone is the CodecInfo's to say: any other
+// multibyte codec may be registered under it.
+std::optional<pymath::ChineseCodec> chinese_codec(PyObject* info, PyObject* decoder) {
+  if (!PyCFunction_Check(decoder) || PyCFunction_GET_SELF(decoder) == nullptr ||
+      std::string_view(Py_TYPE(PyCFunction_GET_SELF(decoder))->tp_name) != "_multibytecodec.MultibyteCodec") {
     return std::nullopt;
   }
-
-  // Whether `codec` is the `codec` that the imported module `module` holds.
-  static bool is_module_codec(const char* module, PyObject* codec) {
-    Ref name = host::text(module);
-    Ref found = Ref::steal(PyImport_GetModule(name.get()));
-    if (!found) {
-      PyErr_Clear();
-      return false;
-    }
-    Ref own = Ref::steal(PyObject_GetAttrString(found.get(), "codec"));
-    if (!own) PyErr_Clear();
-    return own.get() == codec;
+  PyObject* name = PyObject_GetAttrString(info, "name");
+  if (name == nullptr) {
+    PyErr_Clear();
+    return std::nullopt;
   }
+  Ref owned = Ref::steal(name);
+  if (!PyUnicode_Check(name)) return std::nullopt;
+  for (const auto& [text, module, codec] : {std::tuple{"gb2312", "encodings.gb2312", pymath::ChineseCodec::GB2312},
+                                            std::tuple{"gbk", "encodings.gbk", pymath::ChineseCodec::GBK}}) {
+    if (PyUnicode_CompareWithASCIIString(name, text) != 0) continue;
+    if (!is_module_codec(module, PyCFunction_GET_SELF(decoder))) return std::nullopt;
+    return codec;
+  }
+  return std::nullopt;
+}
 
-  Ref encoding_;
-  TextDecoder found_;
+// The codec the registry answered for an encoding name, as bytes.decode uses
+// it: kept under the registry's stamp, while which the registry's cache holds
+// it (so the pointer stays valid), and then only while its class and its own
+// attributes (its _is_text_encoding) are unchanged. Looking a codec up costs
+// more than decoding a short field, and the fields of a file share one encoding.
+struct KnownCodec {
+  std::string name;                      // the encoding as given
+  PyObject* info = nullptr;              // borrowed from the registry's cache
+  PyObject* const* info_dict = nullptr;  // its own dictionary's slot
+  host::Mark info_class;                 // its class, and
+  host::Mark info_attributes;            // its own attributes, as it was found
+  std::optional<pymath::ChineseCodec> chinese;
 };
+host::Kept<KnownCodec> g_known_codec;
 
-// decoder(data, "ignore")[0], with the host's own error when it is not a str.
-Ref run_decoder(const Ref& decoder, std::string_view data, const char* name) {
-  Ref bytes = host::bytes(data);
-  static PyObject* const ignore = checked(PyUnicode_InternFromString("ignore")).release();
-  Ref result = host::call(decoder.get(), bytes.get(), ignore);
-  if (PyTuple_CheckExact(result.get()) && PyTuple_GET_SIZE(result.get()) == 2 &&
-      PyUnicode_Check(PyTuple_GET_ITEM(result.get(), 0))) {
-    return Ref::borrow(PyTuple_GET_ITEM(result.get(), 0));
+const KnownCodec* known_codec(std::string_view name) {
+  const KnownCodec* known = g_known_codec.find(host::Stamp().codec_registry());
+  if (known == nullptr || known->name != name) return nullptr;
+  // Alive while the registry is unchanged: its cache holds it.
+  if (!(host::members_mark(known->info) == known->info_class) ||
+      !(host::attributes_mark(known->info_dict) == known->info_attributes)) {
+    return nullptr;
   }
-  // Anything else: let the host's decode report it in its own words.
-  return checked(PyUnicode_Decode(data.data(), static_cast<Py_ssize_t>(data.size()), name, "ignore"));
+  return known;
+}
+
+// The registry's codec for `name`, refused as bytes.decode refuses one that
+// is not a text encoding, and kept.
+struct FoundCodec {
+  Ref info;
+  std::optional<pymath::ChineseCodec> chinese;
+};
+FoundCodec text_codec(const char* name) {
+  Ref info = checked(host::interpreter::codec_lookup(name));
+  // Taken once the look-up is done: the registry stores its answer last.
+  const host::Stamp registry = host::Stamp().codec_registry();
+  PyObject* const* dict = host::interpreter::dict_slot(info.get());
+  const host::Mark info_class = host::members_mark(info.get());
+  const host::Mark info_attributes = host::attributes_mark(dict);
+  if (!PyTuple_CheckExact(info.get())) {
+    Ref is_text = Ref::steal(PyObject_GetAttrString(info.get(), "_is_text_encoding"));
+    if (!is_text) {
+      if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::raise_pending();
+      PyErr_Clear();  // no such attribute: taken for a text encoding, as the host takes it
+    } else if (!host::truth(is_text.get())) {
+      host::raise_format(PyExc_LookupError,
+                         "'%.400s' is not a text encoding; use codecs.decode() to handle arbitrary codecs", name);
+    }
+  }
+  const std::optional<pymath::ChineseCodec> chinese = chinese_codec(info.get(), PyTuple_GET_ITEM(info.get(), 1));
+  g_known_codec.keep(registry, KnownCodec{name, info.get(), dict, info_class, info_attributes, chinese});
+  return {std::move(info), chinese};
+}
+
+// decoder(memoryview(data), "ignore")[0], with the host's checks of what a
+// codec's decode answers.
+Ref run_decoder(PyObject* decoder, std::string_view data, const char* name) {
+  static PyObject* const ignore = checked(PyUnicode_InternFromString("ignore")).release();
+  const Ref held = Ref::borrow(decoder);  // the decode may unregister its own codec
+  // A view of bytes of its own, as bytes.decode hands over a view: it keeps
+  // them alive should the decode keep the view.
+  Ref view = checked(PyMemoryView_FromObject(host::bytes(data).get()));
+  Ref result = host::call(held.get(), view.get(), ignore);
+  if (!PyTuple_Check(result.get()) || PyTuple_GET_SIZE(result.get()) != 2) {
+    host::raise(PyExc_TypeError, "decoder must return a tuple (object,integer)");
+  }
+  PyObject* text = PyTuple_GET_ITEM(result.get(), 0);
+  if (!PyUnicode_Check(text)) {
+    host::raise_format(PyExc_TypeError,
+                       "'%.400s' decoder returned '%.400s' instead of 'str'; use codecs.decode() to decode to arbitrary types",
+                       name, Py_TYPE(text)->tp_name);
+  }
+  return Ref::borrow(text);
 }
 
 Ref decode_chinese(pymath::ChineseCodec codec, std::string_view data) {
@@ -132,6 +169,21 @@ Ref decode_chinese(pymath::ChineseCodec codec, std::string_view data) {
   units->clear();
   pymath::decode_ignoring(codec, data, *units);
   return checked(PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, units->data(), static_cast<Py_ssize_t>(units->size())));
+}
+
+// data.decode(name, "ignore"), as the host decodes it (`name` NUL-terminated).
+Ref decode_text(std::string_view data, std::string_view name_text) {
+  const char* name = name_text.data();
+  if (const KnownCodec* known = known_codec(name_text)) {
+    if (known->chinese) return decode_chinese(*known->chinese, data);
+    return run_decoder(PyTuple_GET_ITEM(known->info, 1), data, name);
+  }
+  if (decoded_without_registry(name)) {
+    return checked(PyUnicode_Decode(data.data(), static_cast<Py_ssize_t>(data.size()), name, "ignore"));
+  }
+  const FoundCodec found = text_codec(name);
+  if (found.chinese) return decode_chinese(*found.chinese, data);
+  return run_decoder(PyTuple_GET_ITEM(found.info.get(), 1), data, name);
 }
 
 }  // namespace
@@ -142,13 +194,7 @@ Ref field_text(std::string_view field, PyObject* encoding) {
     host::raise(PyExc_ValueError, "embedded null character");  // as bytes.decode says
   }
   const std::string_view text(field.data(), kestrin::text_length(field.data(), field.size()));
-  static DecoderCache* const cache = new DecoderCache;  // kept for the process: never torn down after the host
-  const TextDecoder decoder = cache->find(encoding, codec.data());  // a copy: the call below may change the cache
-  Ref decoded = decoder.chinese   ? decode_chinese(*decoder.chinese, text)
-                : decoder.decode ? run_decoder(decoder.decode, text, codec.data())
-                                 : checked(PyUnicode_Decode(text.data(), static_cast<Py_ssize_t>(text.size()),
-                                                            codec.data(), "ignore"));
-  return host::rstrip_text(std::move(decoded));
+  return host::rstrip_text(decode_text(text, codec));
 }
 
 Ref field_integer(std::string_view field) {

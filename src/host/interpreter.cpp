@@ -31,6 +31,13 @@ PyObject* wrapped_callable(PyObject* wrapper) {
   return reinterpret_cast<WrapperLayout*>(wrapper)->callable;
 }
 
-PyObject* codec_cache() { return kestrin_codec_cache(); }
+// The interpreter makes that dictionary once and clears it in place, and
+// the module lives in one interpreter: found once, it is the one.
+PyObject* g_codec_cache = nullptr;
+
+PyObject* kestrin_codec_cache_found() {
+  g_codec_cache = kestrin_codec_cache();
+  return g_codec_cache;
+}
 
 }  // namespace host::interpreter

@@ -78,6 +78,10 @@ inline PyObject* codec_lookup(const char* encoding) { return _PyCodec_Lookup(enc
 // dictionary that `codecs.unregister` clears. It is a field of the interpreter
 // state that only the interpreter's internal headers describe, which compile
 // as C alone: interpreter_state.c reads it.
-PyObject* codec_cache();
+PyObject* kestrin_codec_cache_found();  // found once (see interpreter.cpp)
+inline PyObject* codec_cache() {
+  extern PyObject* g_codec_cache;
+  return g_codec_cache != nullptr ? g_codec_cache : kestrin_codec_cache_found();
+}
 
 }  // namespace host::interpreter

@@ -20,31 +20,6 @@ bool scan_text_keys(PyObject* dict) {
 
 }  // namespace
 
-Stamp& Stamp::members_of(PyObject* receiver) {
-  PyTypeObject* type = Py_TYPE(receiver);
-  if (PyType_Check(receiver)) {
-    if (type != &PyType_Type) return refuse();
-    type = reinterpret_cast<PyTypeObject*>(receiver);
-  }
-  const unsigned int version = interpreter::class_version(type);
-  if (version == 0) return refuse();
-  return add(type, version);
-}
-
-Stamp& Stamp::dict(PyObject* dict) { return add(dict, interpreter::dict_version(dict)); }
-
-Stamp& Stamp::attributes_of(PyObject* object) {
-  PyObject** slot = interpreter::dict_slot(object);
-  if (slot == nullptr || *slot == nullptr) return add(nullptr, 0);
-  return dict(*slot);
-}
-
-Stamp& Stamp::codec_registry() {
-  PyObject* cache = interpreter::codec_cache();
-  if (cache == nullptr) return refuse();
-  return dict(cache);
-}
-
 bool text_keys_only(PyObject* dict) {
   // A split table (the attributes of most objects) holds str keys alone: a
   // key of any other kind turns it into a combined one.

@@ -28,7 +28,6 @@
 // the host's or the module's own, or alive for as long as its stamp holds.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -89,56 +88,98 @@ inline bool sole_owner(PyObject* object) { return Py_REFCNT(object) == 1; }
 
 // ---- kept answers ----
 
+// One of the host's marks: an object (by address, compared and never
+// followed) and the version the host gave it; or no mark, where none could
+// be taken, which equals nothing.
+struct Mark {
+  const void* object = nullptr;
+  std::uint64_t version = 0;
+  bool taken = true;
+  bool operator==(const Mark& other) const {
+    return taken && other.taken && object == other.object && version == other.version;
+  }
+};
+
+// The class through which `receiver` finds its members: the receiver itself
+// when it is a class made by `type` (a metaclass of its own could add
+// members), its class when it is any other object.
+inline Mark members_mark(PyObject* receiver) {
+  PyTypeObject* type = Py_TYPE(receiver);
+  if (PyType_Check(receiver)) {
+    if (type != &PyType_Type) return {.taken = false};
+    type = reinterpret_cast<PyTypeObject*>(receiver);
+  }
+  const unsigned int version = interpreter::class_version(type);
+  if (version == 0) return {.taken = false};
+  return {type, version};
+}
+// A dictionary.
+inline Mark dict_mark(PyObject* dict) { return {dict, interpreter::dict_version(dict)}; }
+// An object's own attribute dictionary through the object's dictionary slot
+// (interpreter::dict_slot, which may be null): the same mark while it has none.
+inline Mark attributes_mark(PyObject* const* slot) {
+  if (slot == nullptr || *slot == nullptr) return {};
+  return dict_mark(*slot);
+}
+// The codec registry's cache.
+inline Mark codec_registry_mark() {
+  PyObject* cache = interpreter::codec_cache();
+  if (cache == nullptr) return {.taken = false};
+  return dict_mark(cache);
+}
+// The exact bits of a double (so 0.0 and -0.0, and NaNs, are told apart).
+inline Mark bits_mark(double value) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, &value, sizeof word);
+  return {nullptr, word};
+}
+
 // The host's marks of what an answer was worked out from, taken at one moment.
 class Stamp {
  public:
-  // The class through which `receiver` finds its members: the receiver itself
-  // when it is a class made by `type` (a metaclass of its own could add
-  // members), its class when it is any other object.
-  Stamp& members_of(PyObject* receiver);
-  // A dictionary.
-  Stamp& dict(PyObject* dict);
-  // An object's own attribute dictionary (a fixed mark when it has none).
-  Stamp& attributes_of(PyObject* object);
-  // The codec registry's cache.
-  Stamp& codec_registry();
-  // The exact bits of a double (so 0.0 and -0.0, and NaNs, are told apart).
-  Stamp& bits(double value) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, &value, sizeof word);
-    return add(nullptr, word);
+  Stamp() = default;
+  Stamp(const Stamp& other) { *this = other; }
+  Stamp& operator=(const Stamp& other) {
+    count_ = other.count_;
+    keepable_ = other.keepable_;
+    for (std::uint32_t i = 0; i < count_; ++i) slots_[i] = other.slots_[i];
+    return *this;
+  }
+
+  Stamp& members_of(PyObject* receiver) { return add(members_mark(receiver)); }
+  Stamp& dict(PyObject* dict) { return add(dict_mark(dict)); }
+  Stamp& attributes_of(PyObject* object) { return add(attributes_mark(interpreter::dict_slot(object))); }
+  Stamp& codec_registry() { return add(codec_registry_mark()); }
+  Stamp& bits(double value) { return add(bits_mark(value)); }
+  Stamp& add(const Mark& mark) {
+    if (!mark.taken || count_ == kMarks) {
+      keepable_ = false;
+    } else {
+      slots_[count_++] = {mark.object, mark.version};
+    }
+    return *this;
   }
 
   // Whether an answer may be kept under it: every mark could be taken.
   bool keepable() const { return keepable_; }
   bool operator==(const Stamp& other) const {
-    return keepable_ && other.keepable_ && count_ == other.count_ &&
-           std::equal(marks_.begin(), marks_.begin() + count_, other.marks_.begin());
+    if (!keepable_ || !other.keepable_ || count_ != other.count_) return false;
+    for (std::uint32_t i = 0; i < count_; ++i) {
+      if (slots_[i].object != other.slots_[i].object || slots_[i].version != other.slots_[i].version) return false;
+    }
+    return true;
   }
 
  private:
-  struct Mark {
-    const void* object;  // compared, never followed
+  struct Slot {
+    const void* object;
     std::uint64_t version;
-    bool operator==(const Mark&) const = default;
   };
   static constexpr std::size_t kMarks = 6;
-
-  Stamp& add(const void* object, std::uint64_t version) {
-    if (count_ == kMarks) {
-      keepable_ = false;
-    } else {
-      marks_[count_++] = {object, version};
-    }
-    return *this;
-  }
-  Stamp& refuse() {
-    keepable_ = false;
-    return *this;
-  }
-
-  std::array<Mark, kMarks> marks_{};
-  std::size_t count_ = 0;
+  // Only the first count_ slots are ever read or copied: a stamp is taken at
+  // every call of a fast path, and setting the others would cost as much.
+  Slot slots_[kMarks];
+  std::uint32_t count_ = 0;
   bool keepable_ = true;
 };
 
