@@ -2,6 +2,7 @@
 
 #include <frameobject.h>
 
+#include "host/kept.h"
 #include "host/names.h"
 #include "host/ops.h"
 #include "host/stack.h"
@@ -264,7 +265,7 @@ void ready_generator_type() {
 }
 
 GeneratorBody* generator_body(PyObject* object) {
-  if (!Py_IS_TYPE(object, &GeneratorType) || Py_REFCNT(object) != 1) return nullptr;
+  if (!Py_IS_TYPE(object, &GeneratorType) || !sole_owner(object)) return nullptr;
   GeneratorObject* g = as_generator(object);
   return g->state == State::Created ? g->body : nullptr;
 }

@@ -23,14 +23,7 @@ bool scan_text_keys(PyObject* dict) {
 bool text_keys_only(PyObject* dict) {
   // A split table (the attributes of most objects) holds str keys alone: a
   // key of any other kind turns it into a combined one.
-  if (interpreter::dict_is_split(dict)) return true;
-  // The same few dictionaries are asked about again and again, mostly unchanged.
-  static Kept<bool, 4> verdicts;
-  const Stamp now = Stamp().dict(dict);
-  if (const bool* known = verdicts.find(now)) return *known;
-  const bool text = scan_text_keys(dict);
-  verdicts.keep(now, text);
-  return text;
+  return interpreter::dict_is_split(dict) || scan_text_keys(dict);
 }
 
 PyObject* plain_class_attribute(PyObject* cls, PyObject* name) {
