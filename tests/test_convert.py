@@ -6,6 +6,7 @@ import os
 import pathlib
 import pty
 import shutil
+import signal
 import stat
 import subprocess
 import sys
@@ -148,6 +149,34 @@ class ConvertTest(unittest.TestCase):
                          (1, f"convert.py: {damaged}: damaged or cut short (unpack requires a buffer of 4 bytes)\n"))
         self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
         self.assertEqual(sorted(os.listdir(self.folder)), before)  # no temporary file left
+
+    def test_interrupted_export_keeps_the_existing_output(self):
+        layer = FeatureFile("line")
+        for k in range(5000):
+            layer.add_line([(k, 0), (k + 1, 1)])
+        path = layer.write(self.folder, "long.WL")
+        pathlib.Path(self.output).write_bytes(b"the previous export")
+        before = sorted(os.listdir(self.folder))
+        leader, follower = pty.openpty()
+        with os.fdopen(leader, "rb", buffering=0) as terminal:
+            child = subprocess.Popen([sys.executable, SCRIPT, path, self.output], stdout=follower,
+                                     stderr=subprocess.PIPE)
+            os.close(follower)
+            # The bar is redrawn for every feature: the export cannot end before
+            # the terminal is read, so the interrupt comes in the middle of it.
+            terminal.read(1)
+            child.send_signal(signal.SIGINT)
+            while True:
+                try:
+                    if not terminal.read(4096):
+                        break
+                except OSError:  # the child has gone and closed the terminal
+                    break
+            self.assertNotEqual(child.wait(timeout=120), 0)
+            self.assertIn(b"KeyboardInterrupt", child.stderr.read())
+            child.stderr.close()
+        self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
+        self.assertEqual(sorted(os.listdir(self.folder)), before)
 
     def test_output_as_a_write_in_place_leaves_it(self):
         expected = self.expected_export()
