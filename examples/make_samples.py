@@ -16,7 +16,7 @@ def main():
     colours = [(0, 0, 0, 0, 0, 0), (255, 0, 0, 0, 0, 0), (0, 255, 0, 0, 0, 0), (0, 0, 255, 0, 0, 0),
                (0, 0, 0, 255, 0, 0), (0, 0, 0, 0, 255, 0), (0, 0, 0, 0, 0, 255), (0, 10, 20, 30, 40, 50),
                (76, 0, 0, 0, 0, 0), (153, 64, 0, 0, 0, 0)]
-    fixtures.write(SAMPLE, "Pcolor.lib", fixtures.colour_library(colours))
+    fixtures.write(SAMPLE, "Pcolor.lib", fixtures.colour_library(colours, head=fixtures.COLOUR_MAGIC))
     entries = [
         dict(Type=1, File="居民点.WT".encode("gb2312"), Description="居民点".encode("gb2312"),
              XMin=500000.0, YMin=3000000.0, XMax=520000.0, YMax=3020000.0, ScaleMax=50000.0),
@@ -34,15 +34,18 @@ def main():
 
 def write_parcels():
     """A polygon file of a 4 x 3 grid of land parcels with shared boundaries,
-    one parcel with a hole; coordinates in Gauss-Krüger metres (zone 39)."""
-    layer = FeatureFile("polygon", crs=3, projectionType=5, ellipsoidCode=2, units=1, central_meridian=117.0,
-                        false_easting=500000.0, xMin=39500000.0, yMin=3000000.0, xMax=39500400.0, yMax=3000300.0)
+    one parcel with a hole; coordinates in Gauss-Krüger metres on Xi'an 1980.
+    As in real files, the central meridian is stored as packed degrees,
+    minutes and seconds (1170000.0 for 117°00′00″) and the eastings carry the
+    false easting but no zone prefix."""
+    layer = FeatureFile("polygon", crs=3, projectionType=5, ellipsoidCode=2, units=1, central_meridian=1170000.0,
+                        false_easting=500000.0, xMin=500000.0, yMin=3000000.0, xMax=500400.0, yMax=3000300.0)
     layer.add_field("名称", 0, size=20)
     layer.add_field("用途", 0, size=10)
     layer.add_field("面积", 5, digits=2)
     uses = ["耕地", "林地", "园地", "住宅用地"]
     size, columns, rows = 100.0, 4, 3
-    x0, y0 = 39500000.0, 3000000.0
+    x0, y0 = 500000.0, 3000000.0
     arcs = {}
 
     def arc(a, b):

@@ -1,9 +1,10 @@
 """A surveyor's morning with kestrinpy, on the bundled samples: open the
-parcels of a MapGIS polygon file, stream them, turn each parcel's first vertex
-from Gauss-Krüger coordinates into longitude and latitude, name its 1:10,000
-sheet, write one parcel as WKT and read it back, measure the distance between
-two parcels, read one sheet's new and old codes back to its scale and boundary,
-and draw the sheet lines of that sheet at a finer zoom level."""
+parcels of a MapGIS polygon file, read its central meridian and reference
+system, stream the parcels, turn each parcel's first vertex from Gauss-Krüger
+coordinates into longitude and latitude, name its 1:10,000 sheet, write one
+parcel as WKT and read it back, measure the distance between two parcels, read
+one sheet's new and old codes back to its scale and boundary, and draw the
+sheet lines of that sheet at a finer zoom level."""
 import os
 import sys
 
@@ -13,6 +14,7 @@ sys.path.insert(0, os.path.dirname(HERE))
 from src.kestrinpy import Geometry, MapGisFile, MapGisProject, MapGrid, Projection  # noqa: E402
 
 SAMPLE = os.path.join(HERE, "sample")
+GAUSS_KRUGER_SYSTEMS = {4214: 1954, 4610: 1980}  # a MapGIS file's EPSG code: the reference system of its metres
 
 
 def main():
@@ -22,14 +24,21 @@ def main():
 
     parcels = MapGisFile(os.path.join(SAMPLE, "parcels.WP"), os.path.join(SAMPLE, "Pcolor.lib"))
     summary = parcels.getCapabilities()
-    print(f"{summary['name']}: {parcels.FeatureCount} parcels, {summary['crs']['properties']['name']}, "
-          f"central meridian {parcels.Parameters['central_meridian']}")
+    # MapGIS stores the central meridian as packed degrees, minutes and seconds
+    # (1170000.0 is 117°00′00″), and its EPSG codes 4214 and 4610 stand for
+    # Gauss-Krüger on Beijing 1954 and Xi'an 1980.
+    stored = parcels.Parameters["central_meridian"]
+    meridian = Projection.angle(dms=stored)
+    crs = GAUSS_KRUGER_SYSTEMS[parcels.EPSG]
+    print(f"{summary['name']}: {parcels.FeatureCount} parcels, {summary['crs']['properties']['name']}: "
+          f"Gauss-Krüger on the {Projection.datum[crs].name}, central meridian {stored} = {meridian}°")
 
-    # Each parcel's first vertex: [easting with its zone number, northing] in metres.
+    # Each parcel's first vertex: [easting, northing] in metres. The eastings
+    # carry no zone number, so the inverse needs the central meridian.
     positions = {}
     for parcel in parcels.getFeature():
         easting, northing = parcel["geometry"]["coordinates"][0][0]
-        longitude, latitude = Projection.gaussKruger(x=northing, y=easting)  # zone 39 is a 3° zone: 117°E
+        longitude, latitude = Projection.gaussKruger(centralMeridian=meridian, x=northing, y=easting, crs=crs)
         sheet = MapGrid.map(longitude, latitude, 10000)
         name = parcel["properties"]["名称"]["value"]
         positions[name] = (longitude, latitude)
@@ -46,7 +55,7 @@ def main():
           f"{len(Geometry.getXY(back, endpoint=False))} vertices, ring ends {Geometry.getXY(back)}")
 
     first, last = positions["地块01"], positions["地块12"]
-    print(f"地块01 to 地块12: {Projection.geodesics(first, last, 2000):.3f} m on CGCS2000")
+    print(f"地块01 to 地块12: {Projection.geodesics(first, last, crs):.3f} m on the {Projection.datum[crs].name}")
 
     sheet = MapGrid.map(*first, 10000)
     boundary = sheet["boundary"]

@@ -7,6 +7,7 @@ import functools
 import struct
 
 COLOUR_HEAD = "<8s1h146s"
+COLOUR_MAGIC = b"PCOLOR"
 COLOUR_RECORD = "<4B2B26s"
 PROJECT_HEAD = "<8s1i1h4d640s60s2i7d1h1i169s128s"
 PROJECT_BODY = "<2c128s128s4d2c32s2d1c21s1f1h2c30s"
@@ -63,8 +64,9 @@ def pack(layout, names, fields):
     return compiled.pack(*values)
 
 
-def colour_library(records, head=b"", tail=b""):
-    """A Pcolor.lib: `records` are tuples (K, C, M, Y, M100Y100, M25Y100)."""
+def colour_library(records, head=COLOUR_MAGIC, tail=b""):
+    """A Pcolor.lib: `records` are tuples (K, C, M, Y, M100Y100, M25Y100);
+    `head` fills the first 8 bytes, which begin "PCOLOR" in a real library."""
     data = struct.pack(COLOUR_HEAD, head, 0, b"")
     for shares in records:
         data += struct.pack(COLOUR_RECORD, *shares, b"")

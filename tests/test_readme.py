@@ -1,5 +1,5 @@
 """The README's code sample runs as written when pasted line by line into the
-interactive interpreter, and writes its file under build/."""
+interactive interpreter in a fresh folder, and writes its file under build/."""
 import os
 import re
 import subprocess
@@ -31,8 +31,7 @@ class ReadmeTest(unittest.TestCase):
             sample = re.search(r"```python\n(.*?)```", stream.read(), re.S).group(1)
         self.assertIn('"build/', sample)
         with tempfile.TemporaryDirectory() as folder:
-            os.symlink(os.path.join(ROOT, "examples"), os.path.join(folder, "examples"))
-            os.mkdir(os.path.join(folder, "build"))
+            os.symlink(os.path.join(ROOT, "examples"), os.path.join(folder, "examples"))  # and no build/
             completed = subprocess.run([sys.executable, "-c", CONSOLE], input=sample, cwd=folder,
                                        capture_output=True, text=True, timeout=120)
             self.assertEqual(completed.returncode, 0, completed.stderr)
