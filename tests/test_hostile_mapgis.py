@@ -667,6 +667,96 @@ class StreamTest(HostileMapGisCase):
                     self.assertEqual([feature["properties"] for feature in got], [{}, {}])
 
 
+# ---- positions from values a script set ----
+
+def padded_layer(folder, kind):
+    """A file of one feature of `kind` whose vertices, text or arc list lie 16
+    bytes or more into the coordinate area, so that a start of that area near
+    2**63 puts them past what 64 bits hold."""
+    layer = FeatureFile(kind)
+    layer.add_field("N", 0, size=4)
+    layer.add_coordinates(bytes(16))
+    if kind == "line":
+        layer.add_line([(0, 0), (1, 1)], attributes=["a"])
+    elif kind == "point":
+        layer.add_point(1, 2, point_type=0, text="t", attributes=["a"])
+    else:
+        layer.add_polygon([layer.add_arc([(0, 0), (1, 0), (1, 1), (0, 0)], 1, 1)], attributes=["a"])
+    return layer.write(folder, f"padded.{kind}")
+
+
+class PositionTest(HostileMapGisCase):
+    """Positions worked out from directory starts, the schema and the record
+    count of the object, as a script may set them: worked out exactly, and
+    refused where the host's seek would refuse them."""
+
+    TOO_FAR = (ValueError, "cannot fit 'int' into an offset-sized integer")
+    TOP = 2 ** 63 - 1
+
+    def stream(self, kind, change):
+        opened = MapGisFile(str(padded_layer(self.folder, kind)))
+        change(opened)
+        got = []
+        try:
+            for feature in opened.getFeature():
+                got.append(feature["id"])
+        except Exception as error:  # noqa: BLE001 - the failure itself is compared
+            got.append((type(error), str(error)))
+        return got
+
+    def test_sums_beyond_64_bits(self):
+        def start(entry, value):
+            def change(opened):
+                heads = opened._featureDataHeads
+                heads[entry] = (value,) + tuple(heads[entry][1:])
+            return change
+
+        def attributes_at_the_top(opened):
+            schema = opened.FieldStruct  # the record's position is then 2**63 - 1, its first value one further
+            start(2, self.TOP - schema["fieldSize"] - schema["fieldLength"])(opened)
+
+        def schema_value(key, value):
+            return lambda opened: opened.FieldStruct.__setitem__(key, value)
+
+        def count(value):
+            return lambda opened: setattr(opened, "RecordCount", value)
+
+        rows = [
+            ("line records", "line", start(0, self.TOP), [self.TOO_FAR]),
+            ("line vertices", "line", start(1, self.TOP - 8), [self.TOO_FAR]),
+            ("a point's text", "point", start(1, self.TOP - 8), [self.TOO_FAR]),
+            ("a polygon's arc list", "polygon", start(1, self.TOP - 8), [self.TOO_FAR]),
+            ("polygon records", "polygon", start(8, self.TOP), [self.TOO_FAR]),
+            ("arc records", "polygon", start(0, self.TOP), [self.TOO_FAR]),
+            ("arc topology", "polygon", start(3, self.TOP), [self.TOO_FAR]),
+            ("attribute records", "line", start(2, self.TOP), [self.TOO_FAR]),
+            ("the first value of an attribute record", "line", attributes_at_the_top, [self.TOO_FAR]),
+            ("a start beyond 64 bits", "line", start(0, 2 ** 64), [self.TOO_FAR]),
+            ("an attribute start beyond 64 bits", "point", start(2, -2 ** 64), [self.TOO_FAR]),
+            ("a schema size near 2**63", "line", schema_value("fieldSize", self.TOP), [self.TOO_FAR]),
+            ("sizes beyond 64 bits that cancel", "line",
+             lambda opened: (schema_value("fieldSize", 2 ** 70 + opened.FieldStruct["fieldSize"])(opened),
+                             start(2, opened._featureDataHeads[2][0] - 2 ** 70)(opened)), [0]),
+            ("an attribute start that is no int", "line", start(2, 1.5),
+             [(TypeError, "Argument 'position' has incorrect type (expected int, got float)")]),
+            ("a record count beyond 64 bits", "line", count(2 ** 64),
+             [0, (struct.error, "unpack requires a buffer of 57 bytes")]),
+            ("a record count below -2**63", "line", count(-2 ** 64), []),
+        ]
+        for label, kind, change, expected in rows:
+            with self.subTest(label):
+                self.assertEqual(self.stream(kind, change), expected)
+
+    def test_schema_start_beyond_64_bits(self):
+        class FarSchema(MapGisFile):
+            def __setattr__(self, name, value):
+                super().__setattr__(name, value)
+                if name == "FileType" and value is not None:
+                    self._featureDataHeads[2] = (2 ** 64, 0, 0)
+
+        self.assertEqual(outcome(FarSchema, str(self.layers["line"])), self.TOO_FAR)
+
+
 # ---- the colour library against its plain form ----
 
 def plain_cmyk(self, index=1, defaultColor=(0, 0, 0, 100)):

@@ -89,6 +89,18 @@ const std::vector<PyObject*>& polygon_style_items() {
 using host::integer;
 using host::real;
 
+// The end of range(count) for the record loop: an int by its __index__; one
+// beyond 64 bits stands as the nearest bound 64 bits hold, which the loop
+// never reaches before the file ends.
+std::int64_t loop_bound(PyObject* count) {
+  Ref index = PyLong_CheckExact(count) ? Ref::borrow(count) : checked(PyNumber_Index(count));
+  int overflow = 0;
+  const long long bound = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
+  if (overflow != 0) return overflow > 0 ? INT64_MAX : INT64_MIN;
+  if (bound == -1 && PyErr_Occurred()) host::raise_pending();
+  return bound;
+}
+
 Ref new_list(const std::vector<PyObject*>& items) {
   Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
   for (std::size_t i = 0; i < items.size(); ++i) PyList_SET_ITEM(list.get(), i, Py_NewRef(items[i]));
@@ -106,7 +118,12 @@ class FeatureRun final : public host::GeneratorBody {
     }
     while (index_ < limit_) {
       const std::int64_t i = index_++;
-      Ref feature = kind_ == kLine ? line_feature(i) : kind_ == kPoint ? point_feature(i) : polygon_feature(i);
+      Ref feature;
+      try {
+        feature = kind_ == kLine ? line_feature(i) : kind_ == kPoint ? point_feature(i) : polygon_feature(i);
+      } catch (const OffsetOverflow&) {
+        raise_offset_overflow();
+      }
       if (feature) return feature;
     }
     release();
@@ -145,13 +162,13 @@ class FeatureRun final : public host::GeneratorBody {
     Ref fields_length = host::get_item(schema.get(), names::fieldLength);
     Ref field_size = host::get_item(schema.get(), names::fieldSize);
     const bool polygons = host::equals(kind.get(), kPolygon);
-    const std::int64_t attribute_start =
-        area_start(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
-    attribute_records_.start(attribute_start, field_size.get(), fields_length.get());
+    Ref attribute_start =
+        directory_.start_object(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
+    attribute_records_.start(attribute_start.get(), field_size.get(), fields_length.get());
 
     Ref colour_class = host::module_global(names::MapGisColorLib);
     colours_ = host::call(colour_class.get(), host::get_attr(self(), names::PcolorLibFile).get());
-    limit_ = host::as_int64(host::get_attr(self(), names::RecordCount).get());
+    limit_ = loop_bound(host::get_attr(self(), names::RecordCount).get());
     file_.emplace(file_name.get());
     source_.emplace(*file_);
     walk_.emplace(*source_, directory_);
@@ -182,10 +199,12 @@ class FeatureRun final : public host::GeneratorBody {
   class ObjectDirectory final : public feature::Directory {
    public:
     explicit ObjectDirectory(PyObject* self) : self_(self) {}
-    std::int64_t area_start(std::size_t entry) override {
+    std::int64_t area_start(std::size_t entry) override { return offset_value(start_object(entry).get()); }
+    // DataStart as the entry holds it.
+    Ref start_object(std::size_t entry) {
       Ref entries = host::get_attr(self_, names::_featureDataHeads);
       Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
-      return host::as_int64(host::get_index(head.get(), 0).get());
+      return host::get_index(head.get(), 0);
     }
 
    private:
@@ -197,7 +216,7 @@ class FeatureRun final : public host::GeneratorBody {
   // The properties of feature slot i, kept as plain fields while the feature
   // may still become the export's text.
   void read_properties(std::int64_t i) {
-    properties_.read(self(), *source_, attribute_records_.position(i), text_);
+    properties_.read(self(), *source_, attribute_records_.values_start(i), text_);
     if (!properties_.as_text()) text_ = false;
   }
 
