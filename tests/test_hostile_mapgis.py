@@ -25,7 +25,7 @@ from src import kestrinpy
 from tests import fixtures
 from tests.fixtures import FeatureFile
 from tests.hostile import Hostile, HostileCase, OnRelease, calling, emptying, raising, replacing, returning
-from tests.support import outcome
+from tests.support import outcome, run_child
 
 MapGisFile = kestrinpy.MapGisFile
 ColorLib = kestrinpy.MapGisColorLib
@@ -1072,6 +1072,123 @@ class OpeningTest(HostileMapGisCase):
         for label, call, expected in rows:
             with self.subTest(label):
                 self.assertEqual(self.check(label, call), expected)
+
+
+# ---- every method with receivers of every kind ----
+
+class Layer(kestrinpy.Messenger):
+    """A class that answers the summary and the stream of an export by itself."""
+    FeatureCount = 1
+
+    @staticmethod
+    def getCapabilities():
+        return {"type": "FeatureCollection"}
+
+    @staticmethod
+    def getFeature():
+        yield {"type": "Feature", "properties": {"a": {"value": 1}}}
+
+
+def shown(call):
+    """What a call answers (generators drained), or the type name and text of
+    its error, as JSON can carry it."""
+    try:
+        result = call()
+        if type(result).__name__ == "generator":
+            result = list(result)
+        return repr(result)
+    except Exception as error:  # noqa: BLE001 - the failure itself is compared
+        return [type(error).__name__, str(error)]
+
+
+def receiver_outcomes():
+    """Calls every method of the MapGIS classes and the bus with receivers of
+    every kind, each beside its plain form where the tests have one: a list of
+    [label, the module's outcome, the plain form's outcome or None]."""
+    from tests.test_hostile_core import PlainMessenger
+
+    folder = pathlib.Path(tempfile.mkdtemp())
+    made = layers(folder)
+    library = colour_library(folder)
+    project = fixtures.write(folder, "p.MPJ", fixtures.project_file([dict(Type=1, File=b"a.WT")]))
+    out = str(folder / "out.json")
+
+    def written(export):
+        def run(receiver):
+            pathlib.Path(out).unlink(missing_ok=True)
+            got = shown(lambda: export(receiver, out))
+            return [got, pathlib.Path(out).read_text(encoding="utf-8") if os.path.exists(out) else None]
+        return run
+
+    def method(cls, name, *args):
+        return lambda receiver: shown(lambda: getattr(cls, name)(receiver, *args))
+
+    bus = kestrinpy.Messenger
+    calls = [  # (class, method, the module's call, the plain form's call or None)
+        (bus, "__init__", method(bus, "__init__"), method(PlainMessenger, "__init__")),
+        (bus, "subscribe", method(bus, "subscribe", "k", print), method(PlainMessenger, "subscribe", "k", print)),
+        (bus, "unsubscribe", method(bus, "unsubscribe", "k"), method(PlainMessenger, "unsubscribe", "k")),
+        (bus, "publish", method(bus, "publish", "k", 1), method(PlainMessenger, "publish", "k", 1)),
+        (kestrinpy.MapGisProject, "__init__", method(kestrinpy.MapGisProject, "__init__", project), None),
+        (ColorLib, "__init__", method(ColorLib, "__init__", library), None),
+        (ColorLib, "CMYK", method(ColorLib, "CMYK", 1), lambda receiver: shown(lambda: plain_cmyk(receiver, 1))),
+        (ColorLib, "RGB", method(ColorLib, "RGB", 2), lambda receiver: shown(lambda: plain_rgb(receiver, 2))),
+        (ColorLib, "HEX", method(ColorLib, "HEX", 3), lambda receiver: shown(lambda: plain_hex(receiver, 3))),
+        (MapGisFile, "__init__", method(MapGisFile, "__init__", made["line"]), None),
+        (MapGisFile, "describeProperty", method(MapGisFile, "describeProperty"), None),
+        (MapGisFile, "getCapabilities", method(MapGisFile, "getCapabilities"), None),
+        (MapGisFile, "getFeature", method(MapGisFile, "getFeature"), None),
+        (MapGisFile, "saveAsGeoJson", written(MapGisFile.saveAsGeoJson), written(plain_export)),
+    ]
+    rows = []
+    for cls, name, module_call, plain_call in calls:
+        other = kestrinpy.Projection if cls is bus else kestrinpy.Messenger
+        receivers = [("the class", lambda: cls), ("a subclass", lambda: type("Sub", (cls,), {})),
+                     ("an instance of another class", other),
+                     ("an object.__new__ instance", lambda: object.__new__(cls)), ("None", lambda: None)]
+        if name == "saveAsGeoJson":
+            receivers.append(("a bus class with a summary and a stream of its own", lambda: Layer))
+        for kind, make in receivers:
+            got = unchanged_class(module_call, make())
+            plain = None if plain_call is None else unchanged_class(plain_call, make())
+            rows.append([f"{cls.__name__}.{name}, {kind}", got, plain])
+    return rows
+
+
+def unchanged_class(call, receiver):
+    """call(receiver), with a class receiver's attributes put back afterwards,
+    so that each call meets the class as it was."""
+    if not isinstance(receiver, type):
+        return call(receiver)
+    before = dict(vars(receiver))
+    try:
+        return call(receiver)
+    finally:
+        for name in set(vars(receiver)) - set(before):
+            delattr(receiver, name)
+        for name, value in before.items():
+            if vars(receiver).get(name, before) is not value:
+                setattr(receiver, name, value)
+
+
+class ReceiverTest(unittest.TestCase):
+    """Methods called through their class with any receiver: the plain form's
+    outcome where the tests have one, a host error otherwise, never a crash
+    (the calls run in a child process, where a crash shows as its exit)."""
+
+    def test_receivers_of_every_kind(self):
+        child = run_child("""
+            import json
+            from tests.test_hostile_mapgis import receiver_outcomes
+            print(json.dumps(receiver_outcomes()))
+        """)
+        self.assertEqual(child.returncode, 0, child.stderr[-3000:])
+        for label, got, plain in json.loads(child.stdout):
+            with self.subTest(label):
+                if plain is not None:
+                    self.assertEqual(got, plain)
+                if label.endswith("a summary and a stream of its own"):
+                    self.assertEqual(got[0], ["TypeError", "Argument 'key' has incorrect type (expected str, got dict)"])
 
 
 if __name__ == "__main__":
