@@ -360,6 +360,108 @@ def decimals_that_empty_the_schema(path, folder):
     return opened
 
 
+# ---- export rows of the host's own types, shared and holding themselves ----
+
+def on_first_progress(change):
+    """A progress slot that makes `change(opened)` at the first message."""
+    def make(path, folder):
+        opened = Logged(path)
+
+        def slot(value):
+            opened.log.append(value["index"])
+            if value["index"] == 0:
+                change(opened)
+        opened.subscribe("progress", slot)
+        return opened
+    return make
+
+
+def shared_field(opened):
+    fields = opened.FieldStruct["fields"]
+    fields[1] = fields[0]  # one dictionary twice: two values under one name
+
+
+def schema_list_in_itself(opened):
+    fields = opened.FieldStruct["fields"]
+    fields.append(fields)
+
+
+def shared_directory(opened):
+    heads = opened._featureDataHeads
+    heads.extend(heads[:3])
+    heads.append(heads)
+
+
+def style_keys_in_themselves(opened):
+    keys = [f"k{k}" for k in range(26)]
+    keys.append(keys)
+    opened.StyleItems = keys
+
+
+def style_keys_as_time_stamp(opened):
+    opened.TimeStamp = opened.StyleItems
+
+
+def time_stamp_in_itself(opened):
+    stamp = ["t"]
+    stamp.append([stamp])
+    opened.TimeStamp = stamp
+
+
+def shared_time_stamp(opened):
+    part = ["t", 1.5]
+    opened.TimeStamp = [part, {"a": part}, part]
+
+
+def slots_as_time_stamp(opened):
+    opened.TimeStamp = opened.subscribers["progress"]
+
+
+def parameters_in_themselves(path, folder):
+    opened = Logged(path)
+    opened.Parameters["self"] = opened.Parameters
+    return opened
+
+
+def shared_summary_parts(path, folder):
+    opened = Logged(path)
+    opened.BBox = [opened.BBox, opened.BBox, opened.Parameters]
+    return opened
+
+
+def progress_slots_of_two_keys(path, folder):
+    opened = Logged(path)
+    opened.subscribe("progress", lambda value: opened.log.append(value["index"]))
+    opened.subscribers["other"] = opened.subscribers["progress"]
+    opened.subscribe("other", lambda value: opened.log.append(("other", value["index"])))
+    return opened
+
+
+def progress_entry_the_table(path, folder):
+    opened = Logged(path)
+    opened.subscribers["progress"] = opened.subscribers
+    return opened
+
+
+class Repeating(Logged):
+    """A stream of a script's that shares parts between features, hands one
+    feature out twice and ends with a feature that holds itself."""
+
+    def getFeature(self):
+        part = [1, {"x": 2.5}]
+        feature = {"type": "Feature", "properties": {"a": {"value": part}}}
+        yield feature
+        yield {"type": "Feature", "geometry": part, "properties": {"b": {"value": part}, "c": {"value": part}}}
+        looped = {"type": "Feature", "properties": {}}
+        looped["geometry"] = [looped]
+        yield looped
+        yield feature
+
+
+def features_shared_and_in_themselves(path, folder):
+    return Repeating(path)
+
+
 EXPORT_ROWS = [
     ("a time stamp the slot changes", mutable_time_stamp),
     ("texts in lists the slot extends", boxed_texts),
@@ -383,6 +485,19 @@ EXPORT_ROWS = [
     ("the field list emptied while read", fields_emptied_while_read),
     ("a field replaced while compared", field_replaced_while_compared),
     ("the schema emptied by a decimal's str", decimals_that_empty_the_schema),
+    ("one field dictionary twice", on_first_progress(shared_field)),
+    ("a field list that holds itself", on_first_progress(schema_list_in_itself)),
+    ("directory entries shared, the directory in itself", on_first_progress(shared_directory)),
+    ("style keys in a list that holds itself", on_first_progress(style_keys_in_themselves)),
+    ("the style keys as the time stamp", on_first_progress(style_keys_as_time_stamp)),
+    ("a time stamp that holds itself", on_first_progress(time_stamp_in_itself)),
+    ("a time stamp of shared parts", on_first_progress(shared_time_stamp)),
+    ("the progress slots as the time stamp", on_first_progress(slots_as_time_stamp)),
+    ("parameters that hold themselves", parameters_in_themselves),
+    ("summary parts shared", shared_summary_parts),
+    ("one slot list under two keys", progress_slots_of_two_keys),
+    ("a progress entry that is the table itself", progress_entry_the_table),
+    ("features shared and holding themselves", features_shared_and_in_themselves),
 ]
 
 
