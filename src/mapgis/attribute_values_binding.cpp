@@ -216,26 +216,17 @@ Ref RecordProperties::take() {
 
 // Whether no two names of the plain fields are alike; their hashes and
 // comparisons run no script code, as every name is exactly a str.
-bool RecordProperties::names_distinct() {
-  bool same = checked_names_.size() == fields_.size();
-  for (std::size_t k = 0; same && k < fields_.size(); ++k) same = checked_names_[k].get() == fields_[k].name.get();
-  if (same) return checked_distinct_;
-  checked_names_.clear();
-  std::vector<Py_hash_t> hashes;
-  for (const DecodedField& field : fields_) {
-    checked_names_.push_back(field.name);
-    hashes.push_back(PyObject_Hash(field.name.get()));
-  }
-  checked_distinct_ = true;
-  for (std::size_t a = 0; a < fields_.size() && checked_distinct_; ++a) {
+bool RecordProperties::names_distinct() const {
+  for (std::size_t a = 0; a < fields_.size(); ++a) {
+    PyObject* name = fields_[a].name.get();
     for (std::size_t b = a + 1; b < fields_.size(); ++b) {
-      if (hashes[a] == hashes[b] && PyUnicode_Compare(fields_[a].name.get(), fields_[b].name.get()) == 0) {
-        checked_distinct_ = false;
-        break;
+      PyObject* other = fields_[b].name.get();
+      if (name == other || (PyObject_Hash(name) == PyObject_Hash(other) && PyUnicode_Compare(name, other) == 0)) {
+        return false;
       }
     }
   }
-  return checked_distinct_;
+  return true;
 }
 
 void RecordProperties::write(std::string& out, host::JsonWriter& writer) {

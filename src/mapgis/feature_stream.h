@@ -74,13 +74,10 @@ class RecordProperties {
 
  private:
   void insert(const DecodedField& field);
-  bool names_distinct();
+  bool names_distinct() const;
 
   std::vector<DecodedField> fields_;
   host::Ref dict_;
-  // The names last found distinct or not, so a schema is checked once per run.
-  std::vector<host::Ref> checked_names_;
-  bool checked_distinct_ = false;
 };
 
 }  // namespace mapgis
