@@ -135,7 +135,7 @@ class FeatureRun final : public host::GeneratorBody {
     source_.reset();
     file_.reset();
     colours_ = Ref();
-    colour_snapshot_.reset();
+    kept_colours_.forget();
     quiet_colours_ = nullptr;
   }
 
@@ -233,7 +233,7 @@ class FeatureRun final : public host::GeneratorBody {
     static PyObject* const light_text = checked(PyUnicode_InternFromString("#FFFFFF")).release();
     PyObject* fallback = light ? light_text : dark_text;
     if (quiet_colours_ != nullptr) return quiet_colours_->text(number, fallback);
-    return colour_text(colours_.get(), integer(number).get(), fallback);
+    return host::call_method(colours_.get(), names::HEX, integer(number).get(), fallback);
   }
 
   using VertexList = feature::VertexList;
@@ -412,20 +412,19 @@ class FeatureRun final : public host::GeneratorBody {
     FeatureRun& run_;
   };
 
-  // The colour library's conversions and attributes as last looked at, or null
-  // when they are a script's. The library is the run's own object, which no
-  // script holds (its one reference is the run's): while its class is not
-  // changed, what HEX reads stays the same.
+  // What HEX reads of the colour library, or null when its conversions or
+  // attributes are a script's. Kept between features while the library's class
+  // and its attributes carry the marks they had when it was worked out.
   const ColourSnapshot* colour_snapshot() {
     PyObject* colours = colours_.get();
-    const host::Stamp now = host::Stamp().members_of(colours);
-    if (!host::sole_owner(colours) || !(now == colour_snapshot_class_)) {
-      colour_snapshot_.emplace(colours);
-      colour_snapshot_class_ = host::sole_owner(colours) ? now : host::Stamp();
+    const host::Stamp now = host::Stamp().members_of(colours).attributes_of(colours);
+    const ColourSnapshot* snapshot = kept_colours_.find(now);
+    if (snapshot == nullptr) {
+      fresh_colours_ = ColourSnapshot(colours);
+      kept_colours_.keep(now, fresh_colours_);
+      snapshot = &fresh_colours_;
     }
-    // A script may still reach it (a weak reference...) and change its attributes.
-    if (!colour_snapshot_->current(colours)) colour_snapshot_.emplace(colours);
-    return colour_snapshot_->valid() ? &*colour_snapshot_ : nullptr;
+    return snapshot->valid() ? snapshot : nullptr;
   }
 
   // The export's JSON text of the feature, which `write` writes after "{" and
@@ -721,8 +720,8 @@ class FeatureRun final : public host::GeneratorBody {
   host::JsonWriter writer_;
   std::vector<std::string> style_key_texts_;  // "name": of each style name, as JSON writes it
   std::size_t last_text_size_ = 0;
-  std::optional<ColourSnapshot> colour_snapshot_;
-  host::Stamp colour_snapshot_class_;  // the library's class when the snapshot was taken
+  host::Kept<ColourSnapshot> kept_colours_;
+  ColourSnapshot fresh_colours_;  // worked out for the style being built
   const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;
