@@ -596,24 +596,40 @@ class StreamTest(HostileMapGisCase):
                 self.assertEqual(len(Beside.log), Beside.per_look_up * asked)
 
     def test_colour_library_changed_between_features(self):
-        held = []
+        class Other(ColorLib):
+            def RGB(self, index=1, defaultColor=(0, 0, 0)):
+                return (1, 2, 3)
 
-        class Held(ColorLib):
-            def __init__(self, name=None):
-                super().__init__(name)
-                held.append(weakref.ref(self))
+        def own(attribute, value):
+            return lambda lib: setattr(lib, attribute, value)
 
-        self.use_colour_class(Held)
-        changes = [("count", 0), ("_MapGisColorLib__ColorBuffer", bytes(96)), ("HEX", lambda *args: "#ABCDEF")]
-        for attribute, value in changes:
-            with self.subTest(attribute):
+        def of_class(attribute, value):
+            return lambda lib: setattr(type(lib), attribute, value)
+
+        rows = [  # (label, change made after the first feature, colour of the features after it)
+            ("count", own("count", 0), "#000000"),
+            ("buffer", own("_MapGisColorLib__ColorBuffer", bytes(96)), "#FFFFFF"),
+            ("HEX of its own", own("HEX", lambda *args: "#ABCDEF"), "#ABCDEF"),
+            ("HEX of its class", of_class("HEX", lambda self, *args: "#ABCDEF"), "#ABCDEF"),
+            ("count behind a property of its class", of_class("count", property(lambda self: 0)), "#000000"),
+            ("its class", lambda lib: setattr(lib, "__class__", Other), "#010203"),
+            ("its attributes replaced", lambda lib: setattr(lib, "__dict__", dict(vars(lib), count=0)), "#000000"),
+        ]
+        for label, change, expected in rows:
+            held = []
+
+            class Held(ColorLib):
+                def __init__(self, name=None):
+                    super().__init__(name)
+                    held.append(weakref.ref(self))
+
+            self.use_colour_class(Held)
+            with self.subTest(label):
                 stream = MapGisFile(self.layers["line"], self.library).getFeature()
-                first = next(stream)["style"]
-                setattr(held[-1](), attribute, value)
-                second = next(stream)["style"]
-                stream.close()
-                expected = {"count": "#000000", "_MapGisColorLib__ColorBuffer": "#FFFFFF", "HEX": "#ABCDEF"}
-                self.assertEqual((first["color"], second["color"]), ("#F5B585", expected[attribute]))
+                first = next(stream)["style"]["color"]
+                change(held[-1]())
+                self.assertEqual([first] + [feature["style"]["color"] for feature in stream],
+                                 ["#F5B585", expected, expected])
 
     def test_style_key_whose_hash_changes_style_items(self):
         opened = MapGisFile(self.layers["line"], self.library)
