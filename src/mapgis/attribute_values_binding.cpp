@@ -123,14 +123,7 @@ WideOffset AttributeRecords::values_start(std::int64_t slot) const {
 namespace {
 
 // The branch of a type code: the first of 0 to 8 that it equals, or -1 (text).
-int type_branch(PyObject* code) {
-  if (PyLong_CheckExact(code)) {
-    int overflow = 0;
-    const long long value = PyLong_AsLongLongAndOverflow(code, &overflow);
-    return overflow == 0 && value >= 0 && value <= 8 ? static_cast<int>(value) : -1;
-  }
-  return static_cast<int>(host::first_equal(code, 0, 8));  // the host's equality for anything else
-}
+int type_branch(PyObject* code) { return static_cast<int>(host::first_equal(code, 0, 8)); }
 
 // Decodes one field of the record and hands it to `visit`.
 template <typename Visit>
