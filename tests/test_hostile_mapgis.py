@@ -186,17 +186,22 @@ def integer_too_long(path, folder):
     return opened
 
 
-def style_keys_changed(keys):
+def on_first_progress(change):
+    """A progress slot that makes `change(opened)` at the first message."""
     def make(path, folder):
         opened = Logged(path)
 
         def slot(value):
             opened.log.append(value["index"])
             if value["index"] == 0:
-                opened.StyleItems = list(keys)
+                change(opened)
         opened.subscribe("progress", slot)
         return opened
     return make
+
+
+def style_keys_changed(keys):
+    return on_first_progress(lambda opened: setattr(opened, "StyleItems", list(keys)))
 
 
 def schema_changed(path, folder):
@@ -361,20 +366,6 @@ def decimals_that_empty_the_schema(path, folder):
 
 
 # ---- export rows of the host's own types, shared and holding themselves ----
-
-def on_first_progress(change):
-    """A progress slot that makes `change(opened)` at the first message."""
-    def make(path, folder):
-        opened = Logged(path)
-
-        def slot(value):
-            opened.log.append(value["index"])
-            if value["index"] == 0:
-                change(opened)
-        opened.subscribe("progress", slot)
-        return opened
-    return make
-
 
 def shared_field(opened):
     fields = opened.FieldStruct["fields"]

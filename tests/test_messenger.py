@@ -5,6 +5,7 @@ import io
 import unittest
 
 from src import kestrinpy
+from tests.support import outcome
 from tests.test_hostile_core import Log, PlainMessenger, run_bus
 
 
@@ -313,7 +314,7 @@ class SharedTablesTest(unittest.TestCase):
         def table_in_itself(bus, log):
             bus.subscribers["k"] = bus.subscribers
             slot = log.slot("A")
-            return lambda: [outcome_of(call) for call in (lambda: bus.publish("k"), lambda: bus.subscribe("k", slot),
+            return lambda: [outcome(call) for call in (lambda: bus.publish("k"), lambda: bus.subscribe("k", slot),
                                                           lambda: bus.unsubscribe("k", slot))]
 
         def slots_as_the_value(bus, log):
@@ -346,13 +347,6 @@ class SharedTablesTest(unittest.TestCase):
         for label, row in self.rows():
             with self.subTest(label):
                 self.assertEqual(run_bus(kestrinpy.Messenger, row), run_bus(PlainMessenger, row))
-
-
-def outcome_of(call):
-    try:
-        return call()
-    except Exception as error:  # noqa: BLE001 - the failure itself is compared
-        return (type(error), str(error))
 
 
 if __name__ == "__main__":
