@@ -129,6 +129,7 @@ void guarded(Read read, std::string_view bytes) {
     read(bytes);
   } catch (const ShortRecord&) {
   } catch (const NegativeSeek&) {
+  } catch (const OffsetOverflow&) {
   } catch (const feature::MissingVertex&) {
   } catch (const std::out_of_range&) {  // an entry past the directory
   }

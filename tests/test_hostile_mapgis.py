@@ -25,7 +25,7 @@ from src import kestrinpy
 from tests import fixtures
 from tests.fixtures import FeatureFile
 from tests.hostile import Hostile, HostileCase, OnRelease, calling, emptying, raising, replacing, returning
-from tests.support import outcome
+from tests.support import outcome, run_child
 
 MapGisFile = kestrinpy.MapGisFile
 ColorLib = kestrinpy.MapGisColorLib
@@ -186,17 +186,22 @@ def integer_too_long(path, folder):
     return opened
 
 
-def style_keys_changed(keys):
+def on_first_progress(change):
+    """A progress slot that makes `change(opened)` at the first message."""
     def make(path, folder):
         opened = Logged(path)
 
         def slot(value):
             opened.log.append(value["index"])
             if value["index"] == 0:
-                opened.StyleItems = list(keys)
+                change(opened)
         opened.subscribe("progress", slot)
         return opened
     return make
+
+
+def style_keys_changed(keys):
+    return on_first_progress(lambda opened: setattr(opened, "StyleItems", list(keys)))
 
 
 def schema_changed(path, folder):
@@ -360,6 +365,94 @@ def decimals_that_empty_the_schema(path, folder):
     return opened
 
 
+# ---- export rows of the host's own types, shared and holding themselves ----
+
+def shared_field(opened):
+    fields = opened.FieldStruct["fields"]
+    fields[1] = fields[0]  # one dictionary twice: two values under one name
+
+
+def schema_list_in_itself(opened):
+    fields = opened.FieldStruct["fields"]
+    fields.append(fields)
+
+
+def shared_directory(opened):
+    heads = opened._featureDataHeads
+    heads.extend(heads[:3])
+    heads.append(heads)
+
+
+def style_keys_in_themselves(opened):
+    keys = [f"k{k}" for k in range(26)]
+    keys.append(keys)
+    opened.StyleItems = keys
+
+
+def style_keys_as_time_stamp(opened):
+    opened.TimeStamp = opened.StyleItems
+
+
+def time_stamp_in_itself(opened):
+    stamp = ["t"]
+    stamp.append([stamp])
+    opened.TimeStamp = stamp
+
+
+def shared_time_stamp(opened):
+    part = ["t", 1.5]
+    opened.TimeStamp = [part, {"a": part}, part]
+
+
+def slots_as_time_stamp(opened):
+    opened.TimeStamp = opened.subscribers["progress"]
+
+
+def parameters_in_themselves(path, folder):
+    opened = Logged(path)
+    opened.Parameters["self"] = opened.Parameters
+    return opened
+
+
+def shared_summary_parts(path, folder):
+    opened = Logged(path)
+    opened.BBox = [opened.BBox, opened.BBox, opened.Parameters]
+    return opened
+
+
+def progress_slots_of_two_keys(path, folder):
+    opened = Logged(path)
+    opened.subscribe("progress", lambda value: opened.log.append(value["index"]))
+    opened.subscribers["other"] = opened.subscribers["progress"]
+    opened.subscribe("other", lambda value: opened.log.append(("other", value["index"])))
+    return opened
+
+
+def progress_entry_the_table(path, folder):
+    opened = Logged(path)
+    opened.subscribers["progress"] = opened.subscribers
+    return opened
+
+
+class Repeating(Logged):
+    """A stream of a script's that shares parts between features, hands one
+    feature out twice and ends with a feature that holds itself."""
+
+    def getFeature(self):
+        part = [1, {"x": 2.5}]
+        feature = {"type": "Feature", "properties": {"a": {"value": part}}}
+        yield feature
+        yield {"type": "Feature", "geometry": part, "properties": {"b": {"value": part}, "c": {"value": part}}}
+        looped = {"type": "Feature", "properties": {}}
+        looped["geometry"] = [looped]
+        yield looped
+        yield feature
+
+
+def features_shared_and_in_themselves(path, folder):
+    return Repeating(path)
+
+
 EXPORT_ROWS = [
     ("a time stamp the slot changes", mutable_time_stamp),
     ("texts in lists the slot extends", boxed_texts),
@@ -383,6 +476,19 @@ EXPORT_ROWS = [
     ("the field list emptied while read", fields_emptied_while_read),
     ("a field replaced while compared", field_replaced_while_compared),
     ("the schema emptied by a decimal's str", decimals_that_empty_the_schema),
+    ("one field dictionary twice", on_first_progress(shared_field)),
+    ("a field list that holds itself", on_first_progress(schema_list_in_itself)),
+    ("directory entries shared, the directory in itself", on_first_progress(shared_directory)),
+    ("style keys in a list that holds itself", on_first_progress(style_keys_in_themselves)),
+    ("the style keys as the time stamp", on_first_progress(style_keys_as_time_stamp)),
+    ("a time stamp that holds itself", on_first_progress(time_stamp_in_itself)),
+    ("a time stamp of shared parts", on_first_progress(shared_time_stamp)),
+    ("the progress slots as the time stamp", on_first_progress(slots_as_time_stamp)),
+    ("parameters that hold themselves", parameters_in_themselves),
+    ("summary parts shared", shared_summary_parts),
+    ("one slot list under two keys", progress_slots_of_two_keys),
+    ("a progress entry that is the table itself", progress_entry_the_table),
+    ("features shared and holding themselves", features_shared_and_in_themselves),
 ]
 
 
@@ -481,24 +587,40 @@ class StreamTest(HostileMapGisCase):
                 self.assertEqual(len(Beside.log), Beside.per_look_up * asked)
 
     def test_colour_library_changed_between_features(self):
-        held = []
+        class Other(ColorLib):
+            def RGB(self, index=1, defaultColor=(0, 0, 0)):
+                return (1, 2, 3)
 
-        class Held(ColorLib):
-            def __init__(self, name=None):
-                super().__init__(name)
-                held.append(weakref.ref(self))
+        def own(attribute, value):
+            return lambda lib: setattr(lib, attribute, value)
 
-        self.use_colour_class(Held)
-        changes = [("count", 0), ("_MapGisColorLib__ColorBuffer", bytes(96)), ("HEX", lambda *args: "#ABCDEF")]
-        for attribute, value in changes:
-            with self.subTest(attribute):
+        def of_class(attribute, value):
+            return lambda lib: setattr(type(lib), attribute, value)
+
+        rows = [  # (label, change made after the first feature, colour of the features after it)
+            ("count", own("count", 0), "#000000"),
+            ("buffer", own("_MapGisColorLib__ColorBuffer", bytes(96)), "#FFFFFF"),
+            ("HEX of its own", own("HEX", lambda *args: "#ABCDEF"), "#ABCDEF"),
+            ("HEX of its class", of_class("HEX", lambda self, *args: "#ABCDEF"), "#ABCDEF"),
+            ("count behind a property of its class", of_class("count", property(lambda self: 0)), "#000000"),
+            ("its class", lambda lib: setattr(lib, "__class__", Other), "#010203"),
+            ("its attributes replaced", lambda lib: setattr(lib, "__dict__", dict(vars(lib), count=0)), "#000000"),
+        ]
+        for label, change, expected in rows:
+            held = []
+
+            class Held(ColorLib):
+                def __init__(self, name=None):
+                    super().__init__(name)
+                    held.append(weakref.ref(self))
+
+            self.use_colour_class(Held)
+            with self.subTest(label):
                 stream = MapGisFile(self.layers["line"], self.library).getFeature()
-                first = next(stream)["style"]
-                setattr(held[-1](), attribute, value)
-                second = next(stream)["style"]
-                stream.close()
-                expected = {"count": "#000000", "_MapGisColorLib__ColorBuffer": "#FFFFFF", "HEX": "#ABCDEF"}
-                self.assertEqual((first["color"], second["color"]), ("#F5B585", expected[attribute]))
+                first = next(stream)["style"]["color"]
+                change(held[-1]())
+                self.assertEqual([first] + [feature["style"]["color"] for feature in stream],
+                                 ["#F5B585", expected, expected])
 
     def test_style_key_whose_hash_changes_style_items(self):
         opened = MapGisFile(self.layers["line"], self.library)
@@ -665,6 +787,96 @@ class StreamTest(HostileMapGisCase):
             elif label == "a time stamp whose release empties the schema":
                 with self.subTest(label):
                     self.assertEqual([feature["properties"] for feature in got], [{}, {}])
+
+
+# ---- positions from values a script set ----
+
+def padded_layer(folder, kind):
+    """A file of one feature of `kind` whose vertices, text or arc list lie 16
+    bytes or more into the coordinate area, so that a start of that area near
+    2**63 puts them past what 64 bits hold."""
+    layer = FeatureFile(kind)
+    layer.add_field("N", 0, size=4)
+    layer.add_coordinates(bytes(16))
+    if kind == "line":
+        layer.add_line([(0, 0), (1, 1)], attributes=["a"])
+    elif kind == "point":
+        layer.add_point(1, 2, point_type=0, text="t", attributes=["a"])
+    else:
+        layer.add_polygon([layer.add_arc([(0, 0), (1, 0), (1, 1), (0, 0)], 1, 1)], attributes=["a"])
+    return layer.write(folder, f"padded.{kind}")
+
+
+class PositionTest(HostileMapGisCase):
+    """Positions worked out from directory starts, the schema and the record
+    count of the object, as a script may set them: worked out exactly, and
+    refused where the host's seek would refuse them."""
+
+    TOO_FAR = (ValueError, "cannot fit 'int' into an offset-sized integer")
+    TOP = 2 ** 63 - 1
+
+    def stream(self, kind, change):
+        opened = MapGisFile(str(padded_layer(self.folder, kind)))
+        change(opened)
+        got = []
+        try:
+            for feature in opened.getFeature():
+                got.append(feature["id"])
+        except Exception as error:  # noqa: BLE001 - the failure itself is compared
+            got.append((type(error), str(error)))
+        return got
+
+    def test_sums_beyond_64_bits(self):
+        def start(entry, value):
+            def change(opened):
+                heads = opened._featureDataHeads
+                heads[entry] = (value,) + tuple(heads[entry][1:])
+            return change
+
+        def attributes_at_the_top(opened):
+            schema = opened.FieldStruct  # the record's position is then 2**63 - 1, its first value one further
+            start(2, self.TOP - schema["fieldSize"] - schema["fieldLength"])(opened)
+
+        def schema_value(key, value):
+            return lambda opened: opened.FieldStruct.__setitem__(key, value)
+
+        def count(value):
+            return lambda opened: setattr(opened, "RecordCount", value)
+
+        rows = [
+            ("line records", "line", start(0, self.TOP), [self.TOO_FAR]),
+            ("line vertices", "line", start(1, self.TOP - 8), [self.TOO_FAR]),
+            ("a point's text", "point", start(1, self.TOP - 8), [self.TOO_FAR]),
+            ("a polygon's arc list", "polygon", start(1, self.TOP - 8), [self.TOO_FAR]),
+            ("polygon records", "polygon", start(8, self.TOP), [self.TOO_FAR]),
+            ("arc records", "polygon", start(0, self.TOP), [self.TOO_FAR]),
+            ("arc topology", "polygon", start(3, self.TOP), [self.TOO_FAR]),
+            ("attribute records", "line", start(2, self.TOP), [self.TOO_FAR]),
+            ("the first value of an attribute record", "line", attributes_at_the_top, [self.TOO_FAR]),
+            ("a start beyond 64 bits", "line", start(0, 2 ** 64), [self.TOO_FAR]),
+            ("an attribute start beyond 64 bits", "point", start(2, -2 ** 64), [self.TOO_FAR]),
+            ("a schema size near 2**63", "line", schema_value("fieldSize", self.TOP), [self.TOO_FAR]),
+            ("sizes beyond 64 bits that cancel", "line",
+             lambda opened: (schema_value("fieldSize", 2 ** 70 + opened.FieldStruct["fieldSize"])(opened),
+                             start(2, opened._featureDataHeads[2][0] - 2 ** 70)(opened)), [0]),
+            ("an attribute start that is no int", "line", start(2, 1.5),
+             [(TypeError, "Argument 'position' has incorrect type (expected int, got float)")]),
+            ("a record count beyond 64 bits", "line", count(2 ** 64),
+             [0, (struct.error, "unpack requires a buffer of 57 bytes")]),
+            ("a record count below -2**63", "line", count(-2 ** 64), []),
+        ]
+        for label, kind, change, expected in rows:
+            with self.subTest(label):
+                self.assertEqual(self.stream(kind, change), expected)
+
+    def test_schema_start_beyond_64_bits(self):
+        class FarSchema(MapGisFile):
+            def __setattr__(self, name, value):
+                super().__setattr__(name, value)
+                if name == "FileType" and value is not None:
+                    self._featureDataHeads[2] = (2 ** 64, 0, 0)
+
+        self.assertEqual(outcome(FarSchema, str(self.layers["line"])), self.TOO_FAR)
 
 
 # ---- the colour library against its plain form ----
@@ -982,6 +1194,123 @@ class OpeningTest(HostileMapGisCase):
         for label, call, expected in rows:
             with self.subTest(label):
                 self.assertEqual(self.check(label, call), expected)
+
+
+# ---- every method with receivers of every kind ----
+
+class Layer(kestrinpy.Messenger):
+    """A class that answers the summary and the stream of an export by itself."""
+    FeatureCount = 1
+
+    @staticmethod
+    def getCapabilities():
+        return {"type": "FeatureCollection"}
+
+    @staticmethod
+    def getFeature():
+        yield {"type": "Feature", "properties": {"a": {"value": 1}}}
+
+
+def shown(call):
+    """What a call answers (generators drained), or the type name and text of
+    its error, as JSON can carry it."""
+    try:
+        result = call()
+        if type(result).__name__ == "generator":
+            result = list(result)
+        return repr(result)
+    except Exception as error:  # noqa: BLE001 - the failure itself is compared
+        return [type(error).__name__, str(error)]
+
+
+def receiver_outcomes():
+    """Calls every method of the MapGIS classes and the bus with receivers of
+    every kind, each beside its plain form where the tests have one: a list of
+    [label, the module's outcome, the plain form's outcome or None]."""
+    from tests.test_hostile_core import PlainMessenger
+
+    folder = pathlib.Path(tempfile.mkdtemp())
+    made = layers(folder)
+    library = colour_library(folder)
+    project = fixtures.write(folder, "p.MPJ", fixtures.project_file([dict(Type=1, File=b"a.WT")]))
+    out = str(folder / "out.json")
+
+    def written(export):
+        def run(receiver):
+            pathlib.Path(out).unlink(missing_ok=True)
+            got = shown(lambda: export(receiver, out))
+            return [got, pathlib.Path(out).read_text(encoding="utf-8") if os.path.exists(out) else None]
+        return run
+
+    def method(cls, name, *args):
+        return lambda receiver: shown(lambda: getattr(cls, name)(receiver, *args))
+
+    bus = kestrinpy.Messenger
+    calls = [  # (class, method, the module's call, the plain form's call or None)
+        (bus, "__init__", method(bus, "__init__"), method(PlainMessenger, "__init__")),
+        (bus, "subscribe", method(bus, "subscribe", "k", print), method(PlainMessenger, "subscribe", "k", print)),
+        (bus, "unsubscribe", method(bus, "unsubscribe", "k"), method(PlainMessenger, "unsubscribe", "k")),
+        (bus, "publish", method(bus, "publish", "k", 1), method(PlainMessenger, "publish", "k", 1)),
+        (kestrinpy.MapGisProject, "__init__", method(kestrinpy.MapGisProject, "__init__", project), None),
+        (ColorLib, "__init__", method(ColorLib, "__init__", library), None),
+        (ColorLib, "CMYK", method(ColorLib, "CMYK", 1), lambda receiver: shown(lambda: plain_cmyk(receiver, 1))),
+        (ColorLib, "RGB", method(ColorLib, "RGB", 2), lambda receiver: shown(lambda: plain_rgb(receiver, 2))),
+        (ColorLib, "HEX", method(ColorLib, "HEX", 3), lambda receiver: shown(lambda: plain_hex(receiver, 3))),
+        (MapGisFile, "__init__", method(MapGisFile, "__init__", made["line"]), None),
+        (MapGisFile, "describeProperty", method(MapGisFile, "describeProperty"), None),
+        (MapGisFile, "getCapabilities", method(MapGisFile, "getCapabilities"), None),
+        (MapGisFile, "getFeature", method(MapGisFile, "getFeature"), None),
+        (MapGisFile, "saveAsGeoJson", written(MapGisFile.saveAsGeoJson), written(plain_export)),
+    ]
+    rows = []
+    for cls, name, module_call, plain_call in calls:
+        other = kestrinpy.Projection if cls is bus else kestrinpy.Messenger
+        receivers = [("the class", lambda: cls), ("a subclass", lambda: type("Sub", (cls,), {})),
+                     ("an instance of another class", other),
+                     ("an object.__new__ instance", lambda: object.__new__(cls)), ("None", lambda: None)]
+        if name == "saveAsGeoJson":
+            receivers.append(("a bus class with a summary and a stream of its own", lambda: Layer))
+        for kind, make in receivers:
+            got = unchanged_class(module_call, make())
+            plain = None if plain_call is None else unchanged_class(plain_call, make())
+            rows.append([f"{cls.__name__}.{name}, {kind}", got, plain])
+    return rows
+
+
+def unchanged_class(call, receiver):
+    """call(receiver), with a class receiver's attributes put back afterwards,
+    so that each call meets the class as it was."""
+    if not isinstance(receiver, type):
+        return call(receiver)
+    before = dict(vars(receiver))
+    try:
+        return call(receiver)
+    finally:
+        for name in set(vars(receiver)) - set(before):
+            delattr(receiver, name)
+        for name, value in before.items():
+            if vars(receiver).get(name, before) is not value:
+                setattr(receiver, name, value)
+
+
+class ReceiverTest(unittest.TestCase):
+    """Methods called through their class with any receiver: the plain form's
+    outcome where the tests have one, a host error otherwise, never a crash
+    (the calls run in a child process, where a crash shows as its exit)."""
+
+    def test_receivers_of_every_kind(self):
+        child = run_child("""
+            import json
+            from tests.test_hostile_mapgis import receiver_outcomes
+            print(json.dumps(receiver_outcomes()))
+        """)
+        self.assertEqual(child.returncode, 0, child.stderr[-3000:])
+        for label, got, plain in json.loads(child.stdout):
+            with self.subTest(label):
+                if plain is not None:
+                    self.assertEqual(got, plain)
+                if label.endswith("a summary and a stream of its own"):
+                    self.assertEqual(got[0], ["TypeError", "Argument 'key' has incorrect type (expected str, got dict)"])
 
 
 if __name__ == "__main__":

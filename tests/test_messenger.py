@@ -5,6 +5,8 @@ import io
 import unittest
 
 from src import kestrinpy
+from tests.support import outcome
+from tests.test_hostile_core import Log, PlainMessenger, run_bus
 
 
 def publish_capturing(messenger, key, value=None):
@@ -288,6 +290,63 @@ class LiveWalkTest(unittest.TestCase):
         self.m.subscribers = {"k": (self.rec.slot("A"), self.rec.slot("B"))}
         self.m.publish("k")
         self.assertEqual(self.rec.calls, ["A", "B"])
+
+
+class SharedTablesTest(unittest.TestCase):
+    """Tables of dictionaries and lists that share their lists or hold
+    themselves: what the bus written out in Python gives."""
+
+    def rows(self):
+        def two_keys(bus, log):
+            bus.subscribe("a", log.slot("A"))
+            bus.subscribers["b"] = bus.subscribers["a"]
+            slot_b = log.slot("B")
+            return lambda: (bus.subscribe("b", slot_b), bus.publish("a", 1), bus.unsubscribe("a", slot_b),
+                            bus.publish("b", 2))
+
+        def list_in_itself(bus, log):
+            bus.subscribe("k", log.slot("A"))
+            slots = bus.subscribers["k"]
+            slots.append(slots)
+            return lambda: (bus.subscribe("k", log.slot("B")), bus.publish("k", 1), bus.unsubscribe("k", slots),
+                            bus.publish("k", 2))
+
+        def table_in_itself(bus, log):
+            bus.subscribers["k"] = bus.subscribers
+            slot = log.slot("A")
+            return lambda: [outcome(call) for call in (lambda: bus.publish("k"), lambda: bus.subscribe("k", slot),
+                                                          lambda: bus.unsubscribe("k", slot))]
+
+        def slots_as_the_value(bus, log):
+            late = log.slot("late")
+            bus.subscribe("k", log.slot("A", lambda: bus.subscribers["k"].append(late)))
+            return lambda: bus.publish("k", bus.subscribers["k"])
+
+        def slots_cleared_through_the_value(bus, log):
+            def clear_value():
+                bus.subscribers["k"][:] = []
+            bus.subscribe("k", log.slot("A", clear_value))
+            bus.subscribe("k", log.slot("B"))
+            return lambda: bus.publish("k", bus.subscribers)
+
+        def table_as_the_value(bus, log):
+            bus.subscribe("k", log.slot("A", lambda: bus.subscribers.clear()))
+            bus.subscribe("k", log.slot("B"))
+            return lambda: bus.publish("k", bus.subscribers)
+
+        return [
+            ("one list under two keys", two_keys),
+            ("a slot list that holds itself", list_in_itself),
+            ("a table that holds itself", table_in_itself),
+            ("the slot list as the value", slots_as_the_value),
+            ("slots cleared while the table is the value", slots_cleared_through_the_value),
+            ("the table as the value", table_as_the_value),
+        ]
+
+    def test_rows(self):
+        for label, row in self.rows():
+            with self.subTest(label):
+                self.assertEqual(run_bus(kestrinpy.Messenger, row), run_bus(PlainMessenger, row))
 
 
 if __name__ == "__main__":

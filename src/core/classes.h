@@ -15,15 +15,6 @@ const host::ClassSpec& kestrin_base_class();
 host::Ref bytes_to_str(const host::Args& args);
 host::Ref bytes_integer(const host::Args& args);
 
-// The body of Messenger.publish.
-host::Ref publish(const host::Args& args);
-// Whether self.publish(key, value) would call no slot at all: the object's
-// subscribers table, a plain entry of its own attribute dictionary, is a plain
-// dictionary without the key; false wherever finding that out could run a
-// script's code. (Its own publish then does nothing, so the value need not
-// even be made.)
-bool nothing_to_publish(PyObject* self, PyObject* key);
-
 // What bytesToStr(data, encoding) answers for the bytes `field`; `encoding`
 // is exactly a str.
 host::Ref field_text(std::string_view field, PyObject* encoding);

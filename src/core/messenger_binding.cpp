@@ -5,7 +5,6 @@
 // with fast paths for the plain dict and list the constructor makes.
 #include "core/classes.h"
 #include "core/names.h"
-#include "host/kept.h"
 #include "host/ops.h"
 
 namespace core {
@@ -117,8 +116,6 @@ void report_slot_error() {
   host::call(host::builtin(names::print).get(), line.get());
 }
 
-}  // namespace
-
 Ref publish(const Args& args) {
   PyObject* key = args[0];
   PyObject* value = args[1];
@@ -139,29 +136,6 @@ Ref publish(const Args& args) {
   }
   return host::none();
 }
-
-namespace {
-
-// self.subscribers where reading it runs no script code (an entry of the
-// object's own dictionary, as host::reads_own_attribute finds it); null
-// otherwise, and where there is no such entry.
-Ref plain_subscribers(PyObject* self) {
-  if (!host::reads_own_attribute(self, names::subscribers)) return Ref();
-  Ref table = Ref::steal(PyObject_GetAttr(self, names::subscribers));
-  if (!table) PyErr_Clear();
-  return table;
-}
-
-}  // namespace
-
-bool nothing_to_publish(PyObject* self, PyObject* key) {
-  // Read without running code, so that skipping publish leaves a script
-  // nothing to count: the table is read once per publication either way.
-  Ref table = plain_subscribers(self);
-  return table && PyDict_CheckExact(table.get()) && host::text_keys_only(table.get()) && !slots_under(table.get(), key);
-}
-
-namespace {
 
 constexpr const char* kMessengerDoc =
     "消息订阅与发布器，通常用于跟踪处理进度。\n"

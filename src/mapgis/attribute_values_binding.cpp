@@ -77,50 +77,53 @@ Ref decode_value(PyObject* self, FileSource& source, int code, PyObject* size, P
 
 namespace {
 
-// A plain int small enough that offsets built from it cannot overflow.
-bool small_int(PyObject* value, std::int64_t& out) {
+// An exact int that 64 bits hold.
+bool plain_int(PyObject* value, std::int64_t& out) {
   if (!PyLong_CheckExact(value)) return false;
   int overflow = 0;
   out = PyLong_AsLongLongAndOverflow(value, &overflow);
-  constexpr std::int64_t kLimit = std::int64_t{1} << 40;
-  return overflow == 0 && out > -kLimit && out < kLimit;
+  return overflow == 0;
+}
+
+// An exact int of any size as a wide offset; beyond 64 bits, one step further
+// out than any seek can take, which is all a seek tells of it.
+WideOffset wide_offset(PyObject* position) {
+  int overflow = 0;
+  const long long number = PyLong_AsLongLongAndOverflow(position, &overflow);
+  if (overflow > 0) return WideOffset{INT64_MAX} + 1;
+  if (overflow < 0) return WideOffset{INT64_MIN} - 1;
+  return number;
 }
 
 }  // namespace
 
-void AttributeRecords::start(std::int64_t data_start, PyObject* field_size, PyObject* fields_length) {
+void AttributeRecords::start(PyObject* data_start, PyObject* field_size, PyObject* fields_length) {
+  std::int64_t start = 0;
   std::int64_t size = 0;
-  plain_ = small_int(field_size, size) && small_int(fields_length, stride_);
+  plain_ = plain_int(data_start, start) && plain_int(field_size, size) && plain_int(fields_length, stride_);
   if (plain_) {
-    offset_ = data_start + size + stride_;
+    offset_ = WideOffset{start} + size + stride_;
     return;
   }
-  Ref start = host::integer(data_start);
-  Ref partial = checked(PyNumber_Add(start.get(), field_size));
+  Ref partial = checked(PyNumber_Add(data_start, field_size));
   offset_object_ = checked(PyNumber_Add(partial.get(), fields_length));
   stride_object_ = Ref::borrow(fields_length);
 }
 
-std::int64_t AttributeRecords::position(std::int64_t slot) const {
-  if (plain_) return offset_ + slot * stride_;
+WideOffset AttributeRecords::values_start(std::int64_t slot) const {
+  if (plain_) return offset_ + WideOffset{slot} * stride_ + 1;
   Ref index = host::integer(slot);
   Ref step = checked(PyNumber_Multiply(index.get(), stride_object_.get()));
   Ref position = checked(PyNumber_Add(offset_object_.get(), step.get()));
   if (!PyLong_CheckExact(position.get())) host::raise_argument_type("position", &PyLong_Type, position.get());
-  return host::as_int64(position.get());
+  Ref one = host::integer(1);
+  return wide_offset(checked(PyNumber_Add(position.get(), one.get())).get());
 }
 
 namespace {
 
 // The branch of a type code: the first of 0 to 8 that it equals, or -1 (text).
-int type_branch(PyObject* code) {
-  if (PyLong_CheckExact(code)) {
-    int overflow = 0;
-    const long long value = PyLong_AsLongLongAndOverflow(code, &overflow);
-    return overflow == 0 && value >= 0 && value <= 8 ? static_cast<int>(value) : -1;
-  }
-  return static_cast<int>(host::first_equal(code, 0, 8));  // the host's equality for anything else
-}
+int type_branch(PyObject* code) { return static_cast<int>(host::first_equal(code, 0, 8)); }
 
 // Decodes one field of the record and hands it to `visit`.
 template <typename Visit>
@@ -138,12 +141,12 @@ void visit_field(PyObject* self, FileSource& source, PyObject* field, Visit& vis
 }
 
 // Walks the fields of self.FieldStruct['fields'] (read afresh), decoding each
-// value from `position` + 1 on, and hands each to `visit`.
+// value from `values_start` on, and hands each to `visit`.
 template <typename Visit>
-void walk_fields(PyObject* self, FileSource& source, std::int64_t position, Visit&& visit) {
+void walk_fields(PyObject* self, FileSource& source, WideOffset values_start, Visit&& visit) {
   Ref schema = host::get_attr(self, names::FieldStruct);
   Ref fields = host::get_item(schema.get(), names::fields);
-  source.seek(position + 1);
+  source.seek(seek_offset(values_start));
   if (PyList_CheckExact(fields.get())) {
     // As the list's own iterator walks it: by index, its length read at each step.
     for (Py_ssize_t k = 0; k < PyList_GET_SIZE(fields.get()); ++k) {
@@ -170,10 +173,10 @@ bool plain_field(const DecodedField& field) {
 
 }  // namespace
 
-void RecordProperties::read(PyObject* self, FileSource& source, std::int64_t position, bool as_text) {
+void RecordProperties::read(PyObject* self, FileSource& source, WideOffset values_start, bool as_text) {
   fields_.clear();
   dict_ = as_text ? Ref() : checked(PyDict_New());
-  walk_fields(self, source, position, [&](DecodedField& field) {
+  walk_fields(self, source, values_start, [&](DecodedField& field) {
     if (!dict_) {
       if (plain_field(field)) {
         fields_.push_back(std::move(field));
@@ -206,26 +209,17 @@ Ref RecordProperties::take() {
 
 // Whether no two names of the plain fields are alike; their hashes and
 // comparisons run no script code, as every name is exactly a str.
-bool RecordProperties::names_distinct() {
-  bool same = checked_names_.size() == fields_.size();
-  for (std::size_t k = 0; same && k < fields_.size(); ++k) same = checked_names_[k].get() == fields_[k].name.get();
-  if (same) return checked_distinct_;
-  checked_names_.clear();
-  std::vector<Py_hash_t> hashes;
-  for (const DecodedField& field : fields_) {
-    checked_names_.push_back(field.name);
-    hashes.push_back(PyObject_Hash(field.name.get()));
-  }
-  checked_distinct_ = true;
-  for (std::size_t a = 0; a < fields_.size() && checked_distinct_; ++a) {
+bool RecordProperties::names_distinct() const {
+  for (std::size_t a = 0; a < fields_.size(); ++a) {
+    PyObject* name = fields_[a].name.get();
     for (std::size_t b = a + 1; b < fields_.size(); ++b) {
-      if (hashes[a] == hashes[b] && PyUnicode_Compare(fields_[a].name.get(), fields_[b].name.get()) == 0) {
-        checked_distinct_ = false;
-        break;
+      PyObject* other = fields_[b].name.get();
+      if (name == other || (PyObject_Hash(name) == PyObject_Hash(other) && PyUnicode_Compare(name, other) == 0)) {
+        return false;
       }
     }
   }
-  return checked_distinct_;
+  return true;
 }
 
 void RecordProperties::write(std::string& out, host::JsonWriter& writer) {

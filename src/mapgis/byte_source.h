@@ -41,6 +41,20 @@ inline std::string read_up_to(ByteSource& source, std::size_t size) {
   return bytes;
 }
 
+// File positions are worked out from stored and script-set 64-bit values
+// exactly, in this wider type, in which no sum or product of two of them can
+// wrap; a seek takes a position only where 64 bits hold it, as the host's seek
+// refuses an int that does not fit its offset type.
+using WideOffset = __int128;
+
+// A position that no seek can take.
+struct OffsetOverflow {};
+
+inline std::int64_t seek_offset(WideOffset position) {
+  if (position > INT64_MAX || position < INT64_MIN) throw OffsetOverflow{};
+  return static_cast<std::int64_t>(position);
+}
+
 // Errors of the in-memory source, for callers without a host.
 struct ShortRecord {
   std::size_t size;

@@ -314,36 +314,34 @@ Ref hex(const Args& args) { return hex_of(args.self(), args[0], args[1]); }
 ColourSnapshot::ColourSnapshot(PyObject* colours) {
   // count and the buffer as HEX would read them, taken from the library's own
   // dictionary (no property or look-up of a script's runs).
-  if (own_colours(colours) && host::reads_own_attribute(colours, names::count) &&
-      host::reads_own_attribute(colours, names::_MapGisColorLib__ColorBuffer)) {
-    Ref count = Ref::steal(PyObject_GetAttr(colours, names::count));
-    Ref buffer = Ref::steal(PyObject_GetAttr(colours, names::_MapGisColorLib__ColorBuffer));
-    if (!count || !buffer) PyErr_Clear();  // a missing attribute: HEX itself reports it
-    int overflow = 0;
-    if (count && buffer && PyLong_CheckExact(count.get())) {
-      count_ = PyLong_AsLongLongAndOverflow(count.get(), &overflow);
-      valid_ = overflow == 0 && (count_ < 1 || PyBytes_CheckExact(buffer.get()));
-      buffer_ = std::move(buffer);
-    }
+  if (!own_colours(colours) || !host::reads_own_attribute(colours, names::count) ||
+      !host::reads_own_attribute(colours, names::_MapGisColorLib__ColorBuffer)) {
+    return;
   }
-  stamp_ = host::Stamp().attributes_of(colours);
+  Ref count = Ref::steal(PyObject_GetAttr(colours, names::count));
+  Ref buffer = Ref::steal(PyObject_GetAttr(colours, names::_MapGisColorLib__ColorBuffer));
+  if (!count || !buffer) {
+    PyErr_Clear();  // a missing attribute: HEX itself reports it
+    return;
+  }
+  int overflow = 0;
+  if (PyLong_CheckExact(count.get())) {
+    count_ = PyLong_AsLongLongAndOverflow(count.get(), &overflow);
+    valid_ = overflow == 0 && (count_ < 1 || PyBytes_CheckExact(buffer.get()));
+    buffer_ = buffer.get();
+  }
 }
 
 Ref ColourSnapshot::text(std::int32_t number, PyObject* fallback) const {
   if (number < 1 || number > count_) return Ref::borrow(fallback);
   char text[8];
-  colour::hex_text(colour::rgb_of_record(record_in(buffer_.get(), number)), text);
+  colour::hex_text(colour::rgb_of_record(record_in(buffer_, number)), text);
   return checked(PyUnicode_FromStringAndSize(text, 7));
 }
 
 bool own_colours(PyObject* colours) {
   return host::finds_own_member(colours, names::HEX, hex) && host::finds_own_member(colours, names::RGB, rgb) &&
          host::finds_own_member(colours, names::CMYK, cmyk);
-}
-
-Ref colour_text(PyObject* colours, PyObject* number, PyObject* fallback) {
-  if (host::finds_own_member(colours, names::HEX, hex)) return hex_of(colours, number, fallback);
-  return host::call_method(colours, names::HEX, number, fallback);
 }
 
 const host::ClassSpec& color_lib_class() {

@@ -5,11 +5,9 @@
 // reached through the object, so a subclass can replace any of them.
 #include <string>
 
-#include "core/classes.h"
 #include "host/file.h"
 #include "host/json_writer.h"
 #include "mapgis/names.h"
-#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgis/feature_stream.h"
 
@@ -53,20 +51,6 @@ void flatten_properties(PyObject* feature) {
   checked_status(PyObject_SetItem(feature, names::properties, flat.get()));
 }
 
-// What self.publish finds, looked up before the progress value is made, as
-// the call self.publish('progress', {...}) evaluates them: the object's own
-// Messenger.publish (found without running code; called with the object), or
-// whatever the attribute answers.
-struct Publisher {
-  Ref callable;
-  bool own;
-};
-
-Publisher publisher_of(PyObject* self) {
-  if (PyObject* own = host::own_member(self, names::publish, core::publish)) return {Ref::borrow(own), true};
-  return {host::get_attr(self, names::publish), false};
-}
-
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
   feed_export(stream.get());  // the module's own stream, held by nothing else: its features come as JSON text
@@ -74,20 +58,14 @@ void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& wri
   long long pointer = 0;
   std::string text;
   while (Ref feature = Ref::steal(PyIter_Next(iterator.get()))) {
-    const Publisher publish = publisher_of(self);
+    // self.publish('progress', {'index': pointer, 'count': self.FeatureCount}),
+    // self.publish found first, as the call evaluates it.
+    Ref publish = host::get_attr(self, names::publish);
     Ref index = checked(PyLong_FromLongLong(pointer));
-    Ref count = host::get_attr(self, names::FeatureCount);
-    // No slot would see the progress value when the object's own publish finds none.
-    if (!publish.own || !core::nothing_to_publish(self, names::progress)) {
-      host::DictBuilder progress(2);
-      progress.put(names::index, index);
-      progress.put(names::count, count);
-      if (publish.own) {
-        host::call(publish.callable.get(), self, names::progress, progress.get());
-      } else {
-        host::call(publish.callable.get(), names::progress, progress.get());
-      }
-    }
+    host::DictBuilder progress(2);
+    progress.put(names::index, index);
+    progress.put(names::count, host::get_attr(self, names::FeatureCount));
+    host::call(publish.get(), names::progress, progress.get());
     ++pointer;
     if (pointer > 1) out.write(",");
     if (const std::string* ready = host::raw_json_text(feature.get())) {

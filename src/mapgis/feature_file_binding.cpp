@@ -119,7 +119,7 @@ std::int64_t area_start(PyObject* self, std::size_t entry) {
   Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
   Ref fields[3];
   host::unpack(head.get(), 3, fields);
-  return host::as_int64(fields[0].get());
+  return offset_value(fields[0].get());
 }
 
 // Sets FileType and the counts by the magic and the type code, which must agree.

@@ -216,12 +216,12 @@ std::string_view field_type_name(std::int64_t type_code);
 // Whether fields of the type code carry a number of decimals.
 inline bool has_decimals(std::int64_t type_code) { return type_code == 4 || type_code == 5; }
 
-// Positions, in 64-bit arithmetic so that no stored offset or count can wrap.
+// Positions of records and directory entries (OffsetOverflow where no seek can take them).
 inline std::int64_t record_position(std::int64_t data_start, std::int64_t number, std::int64_t size) {
-  return data_start + size * number;
+  return seek_offset(WideOffset{data_start} + WideOffset{size} * number);
 }
 inline std::int64_t directory_position(std::int64_t start, std::int64_t entry) {
-  return start + static_cast<std::int64_t>(size_of(LayoutId::DataHead)) * entry;
+  return seek_offset(WideOffset{start} + WideOffset{static_cast<std::int64_t>(size_of(LayoutId::DataHead))} * entry);
 }
 
 }  // namespace mapgis::feature

@@ -23,20 +23,21 @@ bool feed_export(PyObject* stream);
 // saveAsGeoJson(fileName): the GeoJSON export of the file.
 host::Ref save_as_geojson(const host::Args& args);
 
-// Where the attribute record of feature slot k (from 0) lies: fieldOffset +
-// k × fieldsLength, with fieldOffset = DataStart + fieldSize + fieldsLength,
-// from FieldStruct's values taken when a run starts. Plain integers are added
-// here; any other values go through the host's arithmetic, and a position
-// that is then not exactly an int is refused as the reader's `position`
-// argument is.
+// Where the values of the attribute record of feature slot k begin: its
+// position + 1, the position being fieldOffset + k × fieldsLength with
+// fieldOffset = DataStart + fieldSize + fieldsLength, from the values taken
+// when a run starts. Integers that 64 bits hold are added here, exactly; any
+// other values go through the host's arithmetic, and a position that is then
+// not exactly an int is refused as the reader's `position` argument is. A
+// position no seek can take is refused only by the seek.
 class AttributeRecords {
  public:
-  void start(std::int64_t data_start, PyObject* field_size, PyObject* fields_length);
-  std::int64_t position(std::int64_t slot) const;
+  void start(PyObject* data_start, PyObject* field_size, PyObject* fields_length);
+  WideOffset values_start(std::int64_t slot) const;
 
  private:
   bool plain_ = true;
-  std::int64_t offset_ = 0;
+  WideOffset offset_ = 0;
   std::int64_t stride_ = 0;
   host::Ref offset_object_;
   host::Ref stride_object_;
@@ -50,7 +51,7 @@ struct DecodedField {
 
 // The `properties` of one attribute record: a property dictionary per field of
 // self.FieldStruct['fields'] (read afresh at every record), decoded from the
-// record's position + 1.
+// record's position + 1 on.
 //
 // For the export, a record is kept as its fields while every object of them is
 // a plain value (host::plain_value, names exactly str), which nothing can
@@ -60,8 +61,9 @@ struct DecodedField {
 // any other consumer, so that what a script can see happens in the same order.
 class RecordProperties {
  public:
-  // Decodes the record at `position`; `as_text` keeps plain fields as they are.
-  void read(PyObject* self, FileSource& source, std::int64_t position, bool as_text);
+  // Decodes the record whose values begin at `values_start`; `as_text` keeps
+  // plain fields as they are.
+  void read(PyObject* self, FileSource& source, WideOffset values_start, bool as_text);
   // Whether the record read is kept as plain fields.
   bool as_text() const { return !dict_; }
   // {name: value} of a record kept as plain fields, as the dictionary of those
@@ -72,13 +74,10 @@ class RecordProperties {
 
  private:
   void insert(const DecodedField& field);
-  bool names_distinct();
+  bool names_distinct() const;
 
   std::vector<DecodedField> fields_;
   host::Ref dict_;
-  // The names last found distinct or not, so a schema is checked once per run.
-  std::vector<host::Ref> checked_names_;
-  bool checked_distinct_ = false;
 };
 
 }  // namespace mapgis

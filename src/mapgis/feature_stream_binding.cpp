@@ -89,6 +89,18 @@ const std::vector<PyObject*>& polygon_style_items() {
 using host::integer;
 using host::real;
 
+// The end of range(count) for the record loop: an int by its __index__; one
+// beyond 64 bits stands as the nearest bound 64 bits hold, which the loop
+// never reaches before the file ends.
+std::int64_t loop_bound(PyObject* count) {
+  Ref index = PyLong_CheckExact(count) ? Ref::borrow(count) : checked(PyNumber_Index(count));
+  int overflow = 0;
+  const long long bound = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
+  if (overflow != 0) return overflow > 0 ? INT64_MAX : INT64_MIN;
+  if (bound == -1 && PyErr_Occurred()) host::raise_pending();
+  return bound;
+}
+
 Ref new_list(const std::vector<PyObject*>& items) {
   Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
   for (std::size_t i = 0; i < items.size(); ++i) PyList_SET_ITEM(list.get(), i, Py_NewRef(items[i]));
@@ -106,7 +118,12 @@ class FeatureRun final : public host::GeneratorBody {
     }
     while (index_ < limit_) {
       const std::int64_t i = index_++;
-      Ref feature = kind_ == kLine ? line_feature(i) : kind_ == kPoint ? point_feature(i) : polygon_feature(i);
+      Ref feature;
+      try {
+        feature = kind_ == kLine ? line_feature(i) : kind_ == kPoint ? point_feature(i) : polygon_feature(i);
+      } catch (const OffsetOverflow&) {
+        raise_offset_overflow();
+      }
       if (feature) return feature;
     }
     release();
@@ -118,7 +135,7 @@ class FeatureRun final : public host::GeneratorBody {
     source_.reset();
     file_.reset();
     colours_ = Ref();
-    colour_snapshot_.reset();
+    kept_colours_.forget();
     quiet_colours_ = nullptr;
   }
 
@@ -145,13 +162,13 @@ class FeatureRun final : public host::GeneratorBody {
     Ref fields_length = host::get_item(schema.get(), names::fieldLength);
     Ref field_size = host::get_item(schema.get(), names::fieldSize);
     const bool polygons = host::equals(kind.get(), kPolygon);
-    const std::int64_t attribute_start =
-        area_start(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
-    attribute_records_.start(attribute_start, field_size.get(), fields_length.get());
+    Ref attribute_start =
+        directory_.start_object(polygons ? feature::kPolygonAttributeArea : feature::kLinePointAttributeArea);
+    attribute_records_.start(attribute_start.get(), field_size.get(), fields_length.get());
 
     Ref colour_class = host::module_global(names::MapGisColorLib);
     colours_ = host::call(colour_class.get(), host::get_attr(self(), names::PcolorLibFile).get());
-    limit_ = host::as_int64(host::get_attr(self(), names::RecordCount).get());
+    limit_ = loop_bound(host::get_attr(self(), names::RecordCount).get());
     file_.emplace(file_name.get());
     source_.emplace(*file_);
     walk_.emplace(*source_, directory_);
@@ -182,10 +199,12 @@ class FeatureRun final : public host::GeneratorBody {
   class ObjectDirectory final : public feature::Directory {
    public:
     explicit ObjectDirectory(PyObject* self) : self_(self) {}
-    std::int64_t area_start(std::size_t entry) override {
+    std::int64_t area_start(std::size_t entry) override { return offset_value(start_object(entry).get()); }
+    // DataStart as the entry holds it.
+    Ref start_object(std::size_t entry) {
       Ref entries = host::get_attr(self_, names::_featureDataHeads);
       Ref head = host::get_index(entries.get(), static_cast<Py_ssize_t>(entry));
-      return host::as_int64(host::get_index(head.get(), 0).get());
+      return host::get_index(head.get(), 0);
     }
 
    private:
@@ -197,7 +216,7 @@ class FeatureRun final : public host::GeneratorBody {
   // The properties of feature slot i, kept as plain fields while the feature
   // may still become the export's text.
   void read_properties(std::int64_t i) {
-    properties_.read(self(), *source_, attribute_records_.position(i), text_);
+    properties_.read(self(), *source_, attribute_records_.values_start(i), text_);
     if (!properties_.as_text()) text_ = false;
   }
 
@@ -214,7 +233,7 @@ class FeatureRun final : public host::GeneratorBody {
     static PyObject* const light_text = checked(PyUnicode_InternFromString("#FFFFFF")).release();
     PyObject* fallback = light ? light_text : dark_text;
     if (quiet_colours_ != nullptr) return quiet_colours_->text(number, fallback);
-    return colour_text(colours_.get(), integer(number).get(), fallback);
+    return host::call_method(colours_.get(), names::HEX, integer(number).get(), fallback);
   }
 
   using VertexList = feature::VertexList;
@@ -393,20 +412,19 @@ class FeatureRun final : public host::GeneratorBody {
     FeatureRun& run_;
   };
 
-  // The colour library's conversions and attributes as last looked at, or null
-  // when they are a script's. The library is the run's own object, which no
-  // script holds (its one reference is the run's): while its class is not
-  // changed, what HEX reads stays the same.
+  // What HEX reads of the colour library, or null when its conversions or
+  // attributes are a script's. Kept between features while the library's class
+  // and its attributes carry the marks they had when it was worked out.
   const ColourSnapshot* colour_snapshot() {
     PyObject* colours = colours_.get();
-    const host::Stamp now = host::Stamp().members_of(colours);
-    if (!host::sole_owner(colours) || !(now == colour_snapshot_class_)) {
-      colour_snapshot_.emplace(colours);
-      colour_snapshot_class_ = host::sole_owner(colours) ? now : host::Stamp();
+    const host::Stamp now = host::Stamp().members_of(colours).attributes_of(colours);
+    const ColourSnapshot* snapshot = kept_colours_.find(now);
+    if (snapshot == nullptr) {
+      fresh_colours_ = ColourSnapshot(colours);
+      kept_colours_.keep(now, fresh_colours_);
+      snapshot = &fresh_colours_;
     }
-    // A script may still reach it (a weak reference...) and change its attributes.
-    if (!colour_snapshot_->current(colours)) colour_snapshot_.emplace(colours);
-    return colour_snapshot_->valid() ? &*colour_snapshot_ : nullptr;
+    return snapshot->valid() ? snapshot : nullptr;
   }
 
   // The export's JSON text of the feature, which `write` writes after "{" and
@@ -702,8 +720,8 @@ class FeatureRun final : public host::GeneratorBody {
   host::JsonWriter writer_;
   std::vector<std::string> style_key_texts_;  // "name": of each style name, as JSON writes it
   std::size_t last_text_size_ = 0;
-  std::optional<ColourSnapshot> colour_snapshot_;
-  host::Stamp colour_snapshot_class_;  // the library's class when the snapshot was taken
+  host::Kept<ColourSnapshot> kept_colours_;
+  ColourSnapshot fresh_colours_;  // worked out for the style being built
   const ColourSnapshot* quiet_colours_ = nullptr;  // set while a quiet style is built
   std::int64_t limit_ = 0;
   std::int64_t index_ = 0;

@@ -22,7 +22,7 @@ class DirectoryArcs final : public ArcSource {
     source_.seek(record_position(directory_.area_start(kFeatureRecordArea), slot, stride_of(LayoutId::Polyline)));
     const Polyline line = parse_polyline(read_record(source_, LayoutId::Polyline, buffer_).data());
     return {topology.start_vertex, topology.finish_vertex,
-            read_vertex_list(source_, coordinate_start_ + line.start, line.vertices)};
+            read_vertex_list(source_, seek_offset(WideOffset{coordinate_start_} + line.start), line.vertices)};
   }
 
  private:
@@ -58,11 +58,11 @@ Polygon RecordWalk::polygon(std::int64_t i) {
 }
 
 VertexList RecordWalk::line_vertices(const Polyline& line, std::int64_t coordinate_start) {
-  return read_vertex_list(source_, coordinate_start + line.start, line.vertices);
+  return read_vertex_list(source_, seek_offset(WideOffset{coordinate_start} + line.start), line.vertices);
 }
 
 std::vector<std::int32_t> RecordWalk::arc_numbers(const Polygon& polygon, std::int64_t coordinate_start) {
-  source_.seek(coordinate_start + polygon.start + kArcNumberSize);
+  source_.seek(seek_offset(WideOffset{coordinate_start} + polygon.start + kArcNumberSize));
   std::vector<std::int32_t> numbers;
   read_arc_numbers(source_, static_cast<std::int64_t>(polygon.polylines) - 1,
                    [&](std::int32_t number) { numbers.push_back(number); });
@@ -75,7 +75,7 @@ std::vector<VertexList> RecordWalk::rings(const std::vector<std::int32_t>& numbe
 }
 
 void RecordWalk::seek_point_text(const PointHead& head) {
-  source_.seek(directory_.area_start(kCoordinateArea) + head.string_offset);
+  source_.seek(seek_offset(WideOffset{directory_.area_start(kCoordinateArea)} + head.string_offset));
 }
 
 }  // namespace mapgis::feature

@@ -21,6 +21,7 @@ class Directory {
 };
 
 // Reads record slot i + 1 of a records area (enumerated records run from 1).
+// A position that no seek can take throws OffsetOverflow.
 class RecordWalk {
  public:
   RecordWalk(ByteSource& source, Directory& directory) : source_(source), directory_(directory) {}

@@ -5,7 +5,6 @@
 // the object's own bytesToStr and bytesInteger, so a subclass can change them.
 #include "host/file.h"
 #include "mapgis/names.h"
-#include "host/kept.h"
 #include "host/ops.h"
 #include "mapgis/classes.h"
 #include "mapgis/decoder.h"
@@ -76,13 +75,8 @@ Ref entry_of(const project::Entry& e, const Decoder& decode) {
 }
 
 // self.Files.append(entry): the list the object holds now (a helper of a
-// script's may have replaced it). While the object's own dictionary is as it
-// was when `files` was stored there, that list is `files`.
-void append_file(PyObject* self, const Ref& files, const host::Stamp& stored, PyObject* entry) {
-  if (host::reads_own_attribute(self, names::Files) && host::Stamp().attributes_of(self) == stored) {
-    checked_status(PyList_Append(files.get(), entry));
-    return;
-  }
+// script's may have replaced it).
+void append_file(PyObject* self, PyObject* entry) {
   Ref held = host::get_attr(self, names::Files);
   if (PyList_CheckExact(held.get())) {
     checked_status(PyList_Append(held.get(), entry));
@@ -121,12 +115,11 @@ Ref construct(const Args& args) {
 
   Ref files = checked(PyList_New(0));
   host::set_attr(self, names::Files, files.get());
-  const host::Stamp stored = host::Stamp().attributes_of(self);
   std::vector<unsigned char> body(project::body_layout().size());
   for (int k = 0; k < header.files; ++k) {
     read_record(input, body);
     Ref entry = entry_of(project::parse_entry(body.data()), decode);
-    append_file(self, files, stored, entry.get());
+    append_file(self, entry.get());
   }
   return host::none();
 }
