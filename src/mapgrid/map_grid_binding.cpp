@@ -222,7 +222,7 @@ Corner own_corner(PyObject* cls, PyObject* code) {
 
 CornerEdges corner_through(PyObject* cls, PyObject* code) {
   if (host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body)) {
-    return CornerEdges(own_corner(cls, code));
+    return CornerEdges(own_corner(host::class_bound_to(cls), code));
   }
   Ref answer = host::call_method(cls, names::_MapGrid__corner1000000, code);
   return CornerEdges(answer.get());

@@ -1,7 +1,6 @@
 // Projection.geodesics: the length of the geodesic between two positions by
 // Vincenty's inverse formula, None where it does not converge.
 #include <cmath>
-#include <cstring>
 
 #include "projection/classes.h"
 #include "projection/geodesic.h"
@@ -57,34 +56,19 @@ double longitude_difference(PyObject* point1, PyObject* point2) {
   return coordinate(host::checked(PyNumber_Subtract(second.get(), first.get())));
 }
 
-// The reduced latitudes of the last two latitudes met, with the exact doubles
-// they were made from: along a polyline each vertex is the second point of one
-// call and the first of the next, so its reduced latitude is made once.
-class ReducedLatitudes {
- public:
-  ReducedLatitude of(double latitude, double f) {
-    for (const Entry& entry : entries_) {
-      if (entry.valid && same_bits(entry.latitude, latitude) && same_bits(entry.f, f)) return entry.reduced;
-    }
-    pymath::Error error{};
-    const ReducedLatitude reduced = reduced_latitude(latitude, f, error);
-    host::checked_math(0.0, error);
-    entries_[next_] = {latitude, f, reduced, true};
-    next_ ^= 1;
-    return reduced;
-  }
-
- private:
-  struct Entry {
-    double latitude = 0.0, f = 0.0;
-    ReducedLatitude reduced;
-    bool valid = false;
-  };
-  static bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-  Entry entries_[2];
-  int next_ = 0;
-};
+// The reduced latitude of a latitude, kept for the last two met under their
+// exact bits: along a polyline each vertex is the second point of one call
+// and the first of the next, so its reduced latitude is made once.
+ReducedLatitude reduced_of(double latitude, double f) {
+  static host::Kept<ReducedLatitude, 2> kept;
+  const host::Stamp key = host::Stamp().bits(latitude).bits(f);
+  if (const ReducedLatitude* known = kept.find(key)) return *known;
+  pymath::Error error{};
+  const ReducedLatitude reduced = reduced_latitude(latitude, f, error);
+  host::checked_math(0.0, error);
+  kept.keep(key, reduced);
+  return reduced;
+}
 
 }  // namespace
 
@@ -100,9 +84,8 @@ Ref geodesics(const host::Args& args) {
   const double latitude1 = latitude_of(point1);
   const double latitude2 = latitude_of(point2);
   const double difference = longitude_difference(point1, point2);
-  static ReducedLatitudes reduced;
-  const ReducedLatitude u1 = reduced.of(latitude1, f);
-  const ReducedLatitude u2 = reduced.of(latitude2, f);
+  const ReducedLatitude u1 = reduced_of(latitude1, f);
+  const ReducedLatitude u2 = reduced_of(latitude2, f);
   const VincentyLine line = vincenty_iterate(u1, u2, difference, f);
   switch (line.end) {
     case VincentyLine::End::Coincident: return host::real(0.0);
