@@ -33,23 +33,16 @@ binding::FaultValues named_values(const ConeParameters& p) {
 // the cone parameters once they are known to lie in their ranges. The table is
 // asked for membership first, and read again from the class for the record once
 // the ranges have passed (the membership test may run a script's code that
-// replaces it); a plain dict with plain keys, read without code, answers both
-// at once, as no script can tell.
+// replaces it).
 Ref checked_reference_system(const Args& args, const ConeParameters& p) {
-  bool read_plainly = false;
-  Ref table = binding::reference_table(args.self(), &read_plainly);
   PyObject* crs = args[kCrs];
-  Ref record;
-  const bool at_once = read_plainly && binding::plain_keys(table.get());
-  if (at_once) {
-    record = Ref::borrow(PyDict_GetItemWithError(table.get(), crs));
-    if (!record && PyErr_Occurred()) host::raise_pending();
+  if (!host::contains(binding::reference_table(args.self()).get(), crs)) {
+    host::raise(PyExc_Exception, "Invalid [crs] parameter.");
   }
-  if (at_once ? !record : !host::contains(table.get(), crs)) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
   if (const Fault fault = check_cone_parameters(p); fault != Fault::None) {
     binding::raise_fault(fault, pymath::Error::None, named_values(p));
   }
-  return at_once ? record : binding::reference_system(args.self(), crs);
+  return binding::reference_system(args.self(), crs);
 }
 
 // The cone of the exact doubles it is made from, by `make` (a setup, or a

@@ -19,9 +19,7 @@ Ref item(PyObject* point, Py_ssize_t index) { return host::get_index(point, inde
 
 // A coordinate as math.radians reads it: the host's float conversion.
 double coordinate(const Ref& value) {
-  PyObject* v = value.get();
-  if (PyFloat_CheckExact(v)) return PyFloat_AS_DOUBLE(v);
-  const double converted = PyFloat_AsDouble(v);
+  const double converted = PyFloat_AsDouble(value.get());
   if (converted == -1.0 && PyErr_Occurred()) host::raise_pending();
   return converted;
 }
@@ -30,9 +28,6 @@ double coordinate(const Ref& value) {
 bool same_item(PyObject* point1, PyObject* point2, Py_ssize_t index) {
   Ref first = item(point1, index);
   Ref second = item(point2, index);
-  if (PyFloat_CheckExact(first.get()) && PyFloat_CheckExact(second.get())) {
-    return PyFloat_AS_DOUBLE(first.get()) == PyFloat_AS_DOUBLE(second.get());
-  }
   Ref equal = host::checked(PyObject_RichCompare(first.get(), second.get(), Py_EQ));
   return host::truth(equal.get());
 }
@@ -50,23 +45,14 @@ double latitude_of(PyObject* point) {
 double longitude_difference(PyObject* point1, PyObject* point2) {
   Ref second = item(point2, 0);
   Ref first = item(point1, 0);
-  if (PyFloat_CheckExact(first.get()) && PyFloat_CheckExact(second.get())) {
-    return PyFloat_AS_DOUBLE(second.get()) - PyFloat_AS_DOUBLE(first.get());
-  }
   return coordinate(host::checked(PyNumber_Subtract(second.get(), first.get())));
 }
 
-// The reduced latitude of a latitude, kept for the last two met under their
-// exact bits: along a polyline each vertex is the second point of one call
-// and the first of the next, so its reduced latitude is made once.
+// The reduced latitude of a latitude, its arithmetic failure raised.
 ReducedLatitude reduced_of(double latitude, double f) {
-  static host::Kept<ReducedLatitude, 2> kept;
-  const host::Stamp key = host::Stamp().bits(latitude).bits(f);
-  if (const ReducedLatitude* known = kept.find(key)) return *known;
   pymath::Error error{};
   const ReducedLatitude reduced = reduced_latitude(latitude, f, error);
   host::checked_math(0.0, error);
-  kept.keep(key, reduced);
   return reduced;
 }
 

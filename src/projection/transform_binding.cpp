@@ -6,44 +6,10 @@ namespace projection::binding {
 
 using host::Ref;
 
-namespace {
-
-// cls.datum, from the class's lookup cache where that finds it as the
-// attribute access would (a descriptor still has its __get__ called).
-Ref table_of(PyObject* cls, bool* read_plainly = nullptr) {
-  PyObject* plain = host::plain_class_attribute(cls, names::datum);
-  if (read_plainly != nullptr) *read_plainly = plain != nullptr;
-  if (plain != nullptr) return Ref::borrow(plain);
-  return host::get_attr(cls, names::datum);
-}
-
-bool scan_plain_keys(PyObject* table) {
-  Py_ssize_t position = 0;
-  PyObject* key = nullptr;
-  PyObject* value = nullptr;
-  while (PyDict_Next(table, &position, &key, &value)) {
-    if (!PyLong_CheckExact(key) && !PyUnicode_CheckExact(key)) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-Ref reference_table(PyObject* cls, bool* read_plainly) { return table_of(cls, read_plainly); }
-
-bool plain_keys(PyObject* table) {
-  if (!PyDict_CheckExact(table)) return false;
-  // The class's one table is asked about at every call, and rarely changes.
-  static host::Kept<bool> verdict;
-  const host::Stamp now = host::Stamp().dict(table);
-  if (const bool* known = verdict.find(now)) return *known;
-  const bool plain = scan_plain_keys(table);
-  verdict.keep(now, plain);
-  return plain;
-}
+Ref reference_table(PyObject* cls) { return host::get_attr(cls, names::datum); }
 
 Ref reference_system(PyObject* cls, PyObject* key) {
-  Ref table = table_of(cls);
+  Ref table = reference_table(cls);
   return host::get_item(table.get(), key);
 }
 
