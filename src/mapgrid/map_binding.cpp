@@ -187,7 +187,7 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
   if (!host::finds_own_member(cls, names::map, map_body)) {
     Ref lon = host::real(longitude);
     Ref lat = host::real(latitude);
-    Ref answer = host::call_method(cls, names::map, lon.get(), lat.get(), scale_object(scale));
+    Ref answer = host::call_method(cls, names::map, lon.get(), lat.get(), scale_object(scale).get());
     Ref parent = host::get_item(answer.get(), names::old);
     const OldSuffix suffix(cls, child, cell);
     code.append_object(parent.get());
@@ -200,7 +200,7 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
   if (!frame.own || !host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body) ||
       !own_alphabets(cls)) {
     code.append_object(
-        map_sheet(host::class_bound_to(cls), longitude, latitude, scale_object(scale)).old_code.get());
+        map_sheet(host::class_bound_to(cls), longitude, latitude, scale_object(scale).get()).old_code.get());
     OldSuffix(cls, child, cell).append_to(code);
     return code;
   }
