@@ -62,6 +62,12 @@ def cell(longitude, latitude, lon1000000, lat1000000, scale):
     return row, col
 
 
+def corner_edges(corner):
+    """The first two values of a corner dictionary, by position."""
+    values = list(corner.values())
+    return values[0], values[1]
+
+
 class PlainGrid:
     __mapcode = "ABCDEFGHIJKLMNOPQRSTUVW"
     __mapword = "ABCD"
@@ -81,11 +87,6 @@ class PlainGrid:
             south = -1 * (4 + south)
         return {"longitude": (int(match.group(3)) - 1) * 6 - 180, "latitude": south}
 
-    @classmethod
-    def __corner_edges(cls, code):
-        """The first two values of the corner, by position."""
-        values = list(cls.__corner1000000(code).values())
-        return values[0], values[1]
 
     @classmethod
     def map(cls, longitude, latitude, scale=1000000):
@@ -102,7 +103,7 @@ class PlainGrid:
         column = math.floor(longitude / 6) + 31
         new1000000 = "{}{}{:0>2d}".format(sign, letter, column)
         old1000000 = "{}{}-{:0>2d}".format(sign, letter, column)
-        lon1000000, lat1000000 = cls.__corner_edges(new1000000)
+        lon1000000, lat1000000 = corner_edges(cls.__corner1000000(new1000000))
         if scale not in SCALES:
             raise Exception("[{}] Should be one of {} in [scale] parameter.".format(scale, SCALE_TEXT))
         if scale == 1000000:
@@ -138,14 +139,16 @@ class PlainGrid:
         if match is None:
             raise Exception("Unable to recognize [code] parameter.")
         parameter = ["S" if match.group(1).upper() == "S" else "N", match.group(2).upper(), match.group(3)]
-        lon, lat = cls.__corner_edges("".join(parameter))
+        lon, lat = corner_edges(cls.__corner1000000("".join(parameter)))
         reset = match.group(7).strip()
         if len(reset) == 0:
             return {"scale": 1000000, "boundary": {"north": lat + 4, "south": lat, "west": lon, "east": lon + 6}}
         new = re.search(NEW_THREE, reset, FLAGS) or re.search(NEW_FOUR, reset, FLAGS)
         if new is not None:
             return cls.__new_code(new, lon, lat)
-        return cls.__old_code(code, reset, parameter, lon, lat)
+        # The helpers take the receiver as it is, so that an instance's own
+        # attributes are read as parse itself would read them.
+        return PlainGrid.__old_code(cls, code, reset, parameter, lon, lat)
 
     @classmethod
     def __new_code(cls, match, lon, lat):
@@ -168,7 +171,7 @@ class PlainGrid:
                                              "west": lon + ((c - 1) * 6.0) / n,
                                              "east": (lon + ((c - 1) * 6.0) / n) + (6.0 / n)}}
 
-    @classmethod
+    @staticmethod
     def __rewrite(cls, parameter, letter, row, col):
         width = "{:0>4d}" if letter in "JK" else "{:0>3d}"
         result = cls.parse("".join(parameter + [letter, width.format(row), width.format(col)]))
@@ -182,7 +185,7 @@ class PlainGrid:
             raise Exception("[{}] should be between [1～{}] in [code] parameter.".format(text, limit))
         return int(text)
 
-    @classmethod
+    @staticmethod
     def __old_code(cls, code, reset, parameter, lon, lat):
         match = re.search(OLD_500K, reset, FLAGS)
         if match:
@@ -190,11 +193,11 @@ class PlainGrid:
             p = cls.__mapword.find(letter[0])
             if p == -1:
                 raise Exception("[{}] should be one of [ABCD] in [code] parameter.".format(letter))
-            return cls.__rewrite(parameter, "B", math.ceil((p + 0.5) / 2), p % 2 + 1)
+            return PlainGrid.__rewrite(cls, parameter, "B", math.ceil((p + 0.5) / 2), p % 2 + 1)
         match = re.search(OLD_250K, reset, FLAGS)
         if match:
             p = cls.__check(match.group(1), 16)
-            return cls.__rewrite(parameter, "C", math.ceil((p - 0.5) / 4), (p - 1) % 4 + 1)
+            return PlainGrid.__rewrite(cls, parameter, "C", math.ceil((p - 0.5) / 4), (p - 1) % 4 + 1)
         match = re.search(OLD_200K, reset, FLAGS)
         if match:
             p = cls.__check(match.group(1), 36)
@@ -211,19 +214,19 @@ class PlainGrid:
         reset = match.group(2).strip()
         row, col = math.ceil((p - 0.5) / 12), (p - 1) % 12 + 1
         if not reset:
-            return cls.__rewrite(parameter, "D", row, col)
+            return PlainGrid.__rewrite(cls, parameter, "D", row, col)
         match = re.search(OLD_50K, reset, FLAGS)
         if match:
             p = cls.__mapword.find(match.group(1).upper()[0])
             row, col = (row - 1) * 2 + math.ceil((p + 0.5) / 2), (col - 1) * 2 + p % 2 + 1
             reset = match.group(2)
             if not reset:
-                return cls.__rewrite(parameter, "E", row, col)
+                return PlainGrid.__rewrite(cls, parameter, "E", row, col)
             match = re.search(OLD_25K, reset, FLAGS)
             if not match:
                 raise Exception("[{}] should be between [1～4] in [code] parameter.".format(code))
             p = int(match.group(1))
-            return cls.__rewrite(parameter, "F", (row - 1) * 2 + math.ceil((p - 0.5) / 2),
+            return PlainGrid.__rewrite(cls, parameter, "F", (row - 1) * 2 + math.ceil((p - 0.5) / 2),
                                  (col - 1) * 2 + (p - 1) % 2 + 1)
         match = re.search(OLD_10K, reset, FLAGS)
         if not match:
@@ -232,7 +235,7 @@ class PlainGrid:
         row, col = (row - 1) * 8 + math.ceil((p - 0.5) / 8), (col - 1) * 8 + (p - 1) % 8 + 1
         reset = match.group(2).strip()
         if not reset:
-            return cls.__rewrite(parameter, "G", row, col)
+            return PlainGrid.__rewrite(cls, parameter, "G", row, col)
         match = re.search(OLD_5K, reset, FLAGS)
         if not match:
             raise Exception("Invalid [code] parameter.")
@@ -240,7 +243,7 @@ class PlainGrid:
         row, col = (row - 1) * 2 + math.ceil((p + 0.5) / 2), (col - 1) * 2 + p % 2 + 1
         reset = match.group(2).strip()
         if not reset:
-            return cls.__rewrite(parameter, "H", row, col)
+            return PlainGrid.__rewrite(cls, parameter, "H", row, col)
         for pattern, k, letter in ((OLD_2K, 3, "I"), (OLD_1K, 2, "J"), (OLD_1K, 2, "K")):
             match = re.search(pattern, reset, FLAGS)
             if not match:
@@ -249,7 +252,7 @@ class PlainGrid:
             row, col = (row - 1) * k + math.ceil((p - 0.5) / k), (col - 1) * k + (p - 1) % k + 1
             reset = match.group(2).strip()
             if not reset or letter == "K":
-                return cls.__rewrite(parameter, letter, row, col)
+                return PlainGrid.__rewrite(cls, parameter, letter, row, col)
 
     @staticmethod
     def grid(north, south, west, east, zoom=0, summary=False):

@@ -7,7 +7,7 @@ form decides the outcome, and must otherwise end in a value or an Exception."""
 import gc
 import unittest
 
-from src.kestrinpy import MapGrid
+from src.kestrinpy import MapGrid, Projection
 from tests.hostile import ANSWER, Hostile, HostileCase, OnRelease, calling, raising, returning
 from tests.mapgrid_plain import PlainGrid
 from tests.support import outcome
@@ -88,6 +88,11 @@ def private(base, key):
     """The name under which `base` keeps the member `key` (corner, the alphabets, map, parse)."""
     prefix = "_MapGrid" if issubclass(base, MapGrid) else "_PlainGrid"
     return {"corner": f"{prefix}__corner1000000", "map": "map", "parse": "parse"}.get(key, f"{prefix}__{key}")
+
+
+def holding_itself(container, key):
+    container[key] = container
+    return container
 
 
 def cleared(answer):
@@ -190,6 +195,12 @@ class MemberTest(HostileCase):
                 "old": Hostile("J-47-107", "__format__", raising(KeyError("format")))})},
             "map answers no old code": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {"new": "J47"})},
             "the module's corner stored as a static method": {"corner": staticmethod(own_corner(MapGrid))},
+            "corner answers one object for both edges": {"corner": classmethod(
+                lambda cls, code: dict.fromkeys(("longitude", "latitude"), own_corner(G)(cls, code)["longitude"]))},
+            "corner answers a dictionary that holds itself": {"corner": classmethod(lambda cls, code: holding_itself(
+                {"longitude": None, **own_corner(G)(cls, code)}, "longitude"))},
+            "map's old code is a list that holds itself": {"map": classmethod(lambda cls, lon, lat, scale=1000000: {
+                "old": holding_itself(["J-47-107", None], 1)})},
         }
 
     def test_members_while_map_and_parse_read_them(self):
@@ -274,6 +285,48 @@ class MemberTest(HostileCase):
             self.check(code, lambda: repr(reparse(MapGrid).parse(code)), lambda: repr(reparse(PlainGrid).parse(code)))
 
 
+class ReceiverTest(HostileCase):
+    """map, parse and the corner called, through their functions, on receivers
+    of every kind: the outcome is the plain form's on the same kind of receiver
+    (the members a bound class method reaches are those of the class it is
+    bound to, an instance's own attributes are read from the instance)."""
+    CALLS = [("corner", ("J47",)), ("map", (101.0, 37.0)), ("map", (101.004, 37.003, 500)),
+             ("map", (101.0, 37.0, 50000)), ("parse", ("J-47-107-(57)-c-7-3-3",)), ("parse", ("J47K17281921",))]
+
+    @staticmethod
+    def receivers(G):
+        """name: a receiver made afresh from G (MapGrid or the plain form)."""
+        def with_own(**members):
+            receiver = object.__new__(subclass(G))
+            for key, value in members.items():
+                setattr(receiver, private(G, key), value)
+            return receiver
+
+        return {
+            "the class": lambda: G,
+            "a subclass": lambda: subclass(G),
+            "None": lambda: None,
+            "an instance of another public class": lambda: Projection(),
+            "an object made by object.__new__": lambda: object.__new__(G),
+            "an instance with its own row letters": lambda: with_own(mapcode="ABCDEFGHIKJLMNOPQRSTUVW"),
+            "an instance with its own quarters": lambda: with_own(mapword="DCBA", mapword5000="dcba"),
+            "an instance with its own corner and map": lambda: with_own(
+                corner=lambda code: {"longitude": 0, "latitude": 0},
+                map=lambda longitude, latitude, scale=1000000: {"old": "mine"}),
+        }
+
+    def test_receivers_of_every_kind(self):
+        def call(G, receiver, method, args):
+            function = vars(G)[private(G, method)].__func__
+            got = outcome(function, self.receivers(G)[receiver](), *args)
+            return repr(got).replace("_PlainGrid", "_MapGrid")
+
+        for receiver in self.receivers(MapGrid):
+            for method, args in self.CALLS:
+                self.check((receiver, method, args), lambda: call(MapGrid, receiver, method, args),
+                           lambda: call(PlainGrid, receiver, method, args))
+
+
 class DroppedLineTest(HostileCase):
     """A line the caller changed and let go of ends as the plain form's does:
     what it holds is let go of before the next request, whose code may use the
@@ -309,6 +362,17 @@ class DroppedLineTest(HostileCase):
             "coordinates replaced by a hostile value": lambda G, line, lines, seen:
                 line.__setitem__("coordinates", Hostile([], "__len__", raising(KeyError()))),
             "keys reordered": lambda G, line, lines, seen: line.__setitem__("type", line.pop("type")),
+            "coordinates that hold themselves": lambda G, line, lines, seen:
+                line["coordinates"].append(line["coordinates"]),
+            "a vertex that holds itself": lambda G, line, lines, seen:
+                line["coordinates"][0].append(line["coordinates"][0]),
+            "a line that holds itself": lambda G, line, lines, seen: line.__setitem__("line", line),
+            "one vertex for both ends": lambda G, line, lines, seen:
+                line["coordinates"].__setitem__(1, line["coordinates"][0]),
+            "a vertex moved into the next line": lambda G, line, lines, seen:
+                next(lines)["coordinates"].__setitem__(0, line["coordinates"][0]),
+            "coordinates shared with the next line, kept": lambda G, line, lines, seen:
+                seen.append(next(lines).__setitem__("coordinates", line["coordinates"]) or line["coordinates"]),
         }
         for name, change in changes.items():
             self.check(name, lambda: repr(self.scenario(MapGrid, change)),
@@ -339,9 +403,11 @@ class DroppedLineTest(HostileCase):
 
     def test_a_cycle_through_a_changed_line(self):
         def scenario():
+            # The holder is bound to the action itself, so that letting go of
+            # the names leaves the generator, its line and the action in a cycle.
             holder = {"lines": MapGrid.grid(*WINDOW)}
             line = next(holder["lines"])
-            line["coordinates"][0][0] = OnRelease(lambda: next(holder["lines"], None))
+            line["coordinates"][0][0] = OnRelease(lambda holder=holder: next(holder["lines"], None))
             del line, holder
             gc.collect()
             return True

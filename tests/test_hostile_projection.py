@@ -4,9 +4,10 @@ change the points being read or re-enter the module; reference-system tables,
 records and members of a subclass that do the same while a projection reads
 them. Each row is held against the plain forms (tests/projection_reference.py,
 tests/angle_reference.py) and must end as they do."""
+import gc
 import unittest
 
-from src.kestrinpy import Projection
+from src.kestrinpy import MapGrid, Projection
 from tests import angle_reference, projection_reference as reference
 from tests.hostile import ANSWER, Hostile, HostileCase, calling, emptying, raising, replacing, returning
 from tests.support import outcome, run_child
@@ -123,6 +124,35 @@ class ArgumentTest(HostileCase):
             self.check(name, lambda: Projection.geodesics(*rows()[name]),
                        lambda: reference.geodesics(Projection, *rows()[name]))
 
+    def test_points_that_alias(self):
+        # Lists and tuples of the host's own types, shared and cyclic.
+        def rows():
+            point = [116.0, 39.0]
+            itself = [116.0, 39.0]
+            itself.append(itself)
+            first, second = [116.0, 39.0], [117.0, 40.0]
+            first.append(second)
+            second.append(first)
+            longitude_itself = [None, 39.0]
+            longitude_itself[0] = longitude_itself
+            holding = [[116.0], 39.0]
+            holding[0].append(holding)
+            return {
+                "one list for both points": (point, point),
+                "one tuple for both points": ((116.0, 39.0),) * 2,
+                "a point that holds itself": (itself, [117.0, 40.0]),
+                "a point that holds itself, twice": (itself, itself),
+                "points that hold each other": (first, second),
+                "a point that is its own longitude": (longitude_itself, [117.0, 40.0]),
+                "the same such point twice": (longitude_itself, longitude_itself),
+                "a longitude that holds its point": (holding, [117.0, 40.0]),
+                "a point whose latitude is the other point": ([116.0, second], second),
+            }
+
+        for name in rows():
+            self.check(name, lambda: Projection.geodesics(*rows()[name]),
+                       lambda: reference.geodesics(Projection, *rows()[name]))
+
     def test_converted_parameters(self):
         rows = {
             "zone's longitude re-enters": (Projection.zone, reference.zone,
@@ -173,7 +203,17 @@ class ReferenceTableTest(HostileCase):
                                                         for year in (1954, 1980, 1984, 2000)}},
             "records whose fields raise": {"datum": {year: Record(Projection.datum[year], raising(AttributeError("f")))
                                                      for year in (1954, 1980, 1984, 2000)}},
+            "one record under most keys": {"datum": {**dict.fromkeys(Projection.datum, Projection.datum[1980]),
+                                                     1954: Projection.datum[1954], 2000: Projection.datum[2000]}},
+            "a table that holds itself": {"datum": self.holding_itself()},
+            "the base's own table": {"datum": Projection.datum},
         }
+
+    @staticmethod
+    def holding_itself():
+        table = dict(Projection.datum)
+        table[1984] = table
+        return table
 
     @staticmethod
     def emptied_after_one():
@@ -207,6 +247,36 @@ class ReferenceTableTest(HostileCase):
             second = outcome(project, 120.0, 30.0, **CONE)
             table.clear()
             return first, second, asked, outcome(project, 120.0, 30.0, **CONE)
+
+        for projection in ("albers", "lambert"):
+            self.check(projection, lambda: run(Projection, projection), lambda: run(Plain, projection))
+
+    def test_a_table_shared_by_two_classes(self):
+        # A change made through one class shows in the other's next call.
+        def run(base, projection):
+            table = dict(Projection.datum)
+            first, second = subclass(base, datum=table), subclass(base, datum=table)
+            results = [outcome(getattr(first, projection), 120.0, 30.0, **CONE)]
+            second.datum[2000] = Projection.datum[1954]
+            results.append(outcome(getattr(first, projection), 120.0, 30.0, **CONE))
+            del second.datum[2000]
+            results.append(outcome(getattr(first, projection), 120.0, 30.0, **CONE))
+            return results
+
+        for projection in ("albers", "lambert"):
+            self.check(projection, lambda: run(Projection, projection), lambda: run(Plain, projection))
+
+    def test_a_new_table_where_an_old_one_was(self):
+        # A table made after another was let go of may take its place in
+        # memory: what was found about the old one says nothing of it.
+        def run(base, projection):
+            asked, results = [], []
+            for key in (2000, Hostile(2000, "__eq__", lambda other: asked.append(other) or ANSWER)):
+                cls = subclass(base, datum={key: Projection.datum[2000], "cgcs": Projection.datum[2000]})
+                results.append(outcome(getattr(cls, projection), 120.0, 30.0, **CONE))
+                del cls
+                gc.collect()
+            return results, asked
 
         for projection in ("albers", "lambert"):
             self.check(projection, lambda: run(Projection, projection), lambda: run(Plain, projection))
@@ -282,6 +352,50 @@ class ReferenceTableTest(HostileCase):
                 self.assertEqual(after, Plain.gaussKruger(centralMeridian=105.0, longitude=117.3, latitude=30.0))
 
 
+class ReceiverTest(HostileCase):
+    """Every class method of Projection called, through its function, on
+    receivers of every kind: the outcome is the plain form's on the same kind
+    of receiver (a bound class method's siblings are reached through the class
+    it is bound to, an instance's own attributes through the instance)."""
+    CALLS = [("zone", (100.0,), {}), ("centralMeridian", (), dict(longitude=117.3)),
+             ("centralMeridian", (None, 20), {}), ("webMercator", (100.0, 30.0), {}),
+             ("gaussKruger", (), dict(longitude=117.3, latitude=30.0)),
+             ("gaussKruger", (), dict(x=3000000.0, y=20600000.0)), ("albers", (120.0, 30.0), CONE),
+             ("lambert", (120.0, 30.0), CONE), ("geodesics", ((116.0, 39.0), (117.0, 40.0)), {})]
+
+    @staticmethod
+    def receivers(base):
+        """name: a receiver made afresh from `base` (Projection or the plain class)."""
+        def with_own(**attributes):
+            receiver = object.__new__(subclass(base))
+            vars(receiver).update(attributes)
+            return receiver
+
+        def five(longitude, zoneCode=6):
+            return 5
+
+        shadowing = type("Meta", (type,), {"zone": property(lambda cls: five)})
+        return {
+            "the class": lambda: base,
+            "a subclass": lambda: subclass(base),
+            "None": lambda: None,
+            "an instance of another public class": lambda: MapGrid(),
+            "an object made by object.__new__": lambda: object.__new__(base),
+            "an instance with its own zone": lambda: with_own(zone=five),
+            "an instance with its own table": lambda: with_own(datum={**Projection.datum, 1984: Projection.datum[1980]}),
+            "an instance of a class whose metaclass answers zone": lambda: object.__new__(
+                shadowing("Mine", (base,), {})),
+        }
+
+    def test_receivers_of_every_kind(self):
+        for receiver in self.receivers(Projection):
+            for method, args, keywords in self.CALLS:
+                self.check((receiver, method, args, keywords),
+                           lambda: vars(Projection)[method].__func__(self.receivers(Projection)[receiver](), *args,
+                                                                     **keywords),
+                           lambda: vars(Plain)[method].__func__(self.receivers(Plain)[receiver](), *args, **keywords))
+
+
 class RecursionTest(unittest.TestCase):
     def test_a_recursion_through_the_module_on_a_small_thread_stack(self):
         # zone and centralMeridian reach each other through the class without
@@ -289,7 +403,7 @@ class RecursionTest(unittest.TestCase):
         # the plain form, that ends in RecursionError, not in a crash.
         child = run_child("""
             import sys, threading
-            from src.kestrinpy import Projection
+            from src.kestrinpy import MapGrid, Projection
             from tests.test_hostile_projection import Plain
 
             def looping(base):

@@ -55,6 +55,13 @@ inline bool finds_own_member(PyObject* receiver, PyObject* name, Body body) {
   return own_member(receiver, name, body) != nullptr;
 }
 
+// The class that a class method found on `receiver` is bound to: the receiver
+// itself when it is a class, its class otherwise. A caller that runs the body
+// of a class method it found directly hands it this, as the call would.
+inline PyObject* class_bound_to(PyObject* receiver) {
+  return PyType_Check(receiver) ? receiver : reinterpret_cast<PyObject*>(Py_TYPE(receiver));
+}
+
 // Whether reading `object.name` takes it from the object's own dictionary by
 // the host's generic look-up, with no attribute of that name in its class (no
 // property or other descriptor), no __getattribute__ or __getattr__ of its

@@ -90,7 +90,7 @@ class LinePool {
     reuse_ = {};
     for (Ref& kept : lines_) {
       PyObject* line = kept.get();
-      if (line == nullptr || Py_REFCNT(line) != 1) continue;
+      if (line == nullptr || !host::sole_owner(line)) continue;
       const Reuse found = reusable(line, scale);
       if (found.line == nullptr) return std::move(kept);
       if (reuse_.line == nullptr || (found.coordinates != nullptr && reuse_.coordinates == nullptr)) reuse_ = found;
@@ -108,7 +108,7 @@ class LinePool {
     found.line = line;
     if (own_vertices(coordinates)) {
       found.coordinates = coordinates;
-    } else if (Py_REFCNT(coordinates) == 1) {
+    } else if (host::sole_owner(coordinates)) {
       return {};  // letting go of them may run a script's code
     }
     return found;
@@ -136,7 +136,7 @@ class LinePool {
  private:
   // A list of two items that only its holder holds.
   static bool single_pair(PyObject* object) {
-    return PyList_CheckExact(object) && Py_REFCNT(object) == 1 && PyList_GET_SIZE(object) == 2;
+    return PyList_CheckExact(object) && host::sole_owner(object) && PyList_GET_SIZE(object) == 2;
   }
   // [[x, y], [x, y]] of exact floats in lists that only the line holds.
   static bool own_vertices(PyObject* coordinates) {
@@ -218,7 +218,7 @@ Ref line(GridRun& run, const Graticule::Item& item) {
   PyObject* scale = run.scale.get();
 
   const LinePool::Reuse reuse = run.pool.take();
-  if (reuse.line != nullptr && Py_REFCNT(reuse.line) == 1) {
+  if (reuse.line != nullptr && host::sole_owner(reuse.line)) {
     if (reuse.coordinates != nullptr) {
       // Only exact floats are let go of, and the remarks are the run's own str.
       if (reuse.remarks != remarks) host::checked_status(PyDict_SetItem(reuse.line, names::remarks, remarks));
@@ -232,7 +232,7 @@ Ref line(GridRun& run, const Graticule::Item& item) {
     // A collection while the lists are made may run a script's code: the
     // line is looked at again after it.
     Ref coordinates = new_coordinates(vertex);
-    if (Py_REFCNT(reuse.line) == 1 && LinePool::reusable(reuse.line, scale).line != nullptr) {
+    if (host::sole_owner(reuse.line) && LinePool::reusable(reuse.line, scale).line != nullptr) {
       host::checked_status(PyDict_SetItem(reuse.line, names::remarks, remarks));
       host::checked_status(PyDict_SetItem(reuse.line, names::coordinates, coordinates.get()));
       return run.pool.keep(Ref::borrow(reuse.line));

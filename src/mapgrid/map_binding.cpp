@@ -118,8 +118,10 @@ Frame1M frame_1m(PyObject* cls, double longitude, double latitude) {
   old_code.append('-');
   old_code.append_padded(frame.column, 2);
 
+  // The corner reads the row letters of the class it is bound to, which are
+  // the ones just read only where `cls` is that class.
   const bool own_corner = host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body);
-  if (own_corner && rows.own()) {
+  if (own_corner && rows.own() && PyType_Check(cls)) {
     if (frame.column > 60) raise_invalid_code();  // longitude 180: no column 61
     return {frame, std::move(head), std::move(new_code), std::move(old_code),
             CornerEdges(corner_of(frame.column, frame.row_index, frame.southern)), true};
@@ -185,7 +187,7 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
   if (!host::finds_own_member(cls, names::map, map_body)) {
     Ref lon = host::real(longitude);
     Ref lat = host::real(latitude);
-    Ref answer = host::call_method(cls, names::map, lon.get(), lat.get(), scale_object(scale));
+    Ref answer = host::call_method(cls, names::map, lon.get(), lat.get(), scale_object(scale).get());
     Ref parent = host::get_item(answer.get(), names::old);
     const OldSuffix suffix(cls, child, cell);
     code.append_object(parent.get());
@@ -197,7 +199,8 @@ CodeText parent_old_code(PyObject* cls, double longitude, double latitude, int s
   // replaced scale letter's text) may have changed them.
   if (!frame.own || !host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body) ||
       !own_alphabets(cls)) {
-    code.append_object(map_sheet(cls, longitude, latitude, scale_object(scale)).old_code.get());
+    code.append_object(
+        map_sheet(host::class_bound_to(cls), longitude, latitude, scale_object(scale).get()).old_code.get());
     OldSuffix(cls, child, cell).append_to(code);
     return code;
   }

@@ -17,9 +17,6 @@ using host::Ref;
 
 namespace {
 
-// The alphabets as the class was made with them, kept to recognise them.
-PyObject* g_alphabets[4] = {nullptr, nullptr, nullptr, nullptr};
-
 PyObject* alphabet_name(Alphabet alphabet) {
   switch (alphabet) {
     case Alphabet::RowLetters:
@@ -36,11 +33,7 @@ PyObject* alphabet_name(Alphabet alphabet) {
 
 template <Alphabet kAlphabet>
 Ref make_alphabet(const host::ClassContext&) {
-  const std::string_view letters = kAlphabetTexts[static_cast<int>(kAlphabet)];
-  Ref text = host::text(letters);
-  PyObject*& kept = g_alphabets[static_cast<int>(kAlphabet)];
-  if (kept == nullptr) kept = Py_NewRef(text.get());  // for the process, as the class keeps it
-  return text;
+  return host::text(kAlphabetTexts[static_cast<int>(kAlphabet)]);
 }
 
 }  // namespace
@@ -57,10 +50,9 @@ PyObject* plain_alphabet(PyObject* cls, Alphabet alphabet) {
 
 bool is_own_text(PyObject* value, Alphabet alphabet) {
   const std::string_view own = kAlphabetTexts[static_cast<int>(alphabet)];
-  return value == g_alphabets[static_cast<int>(alphabet)] ||
-         (PyUnicode_CheckExact(value) && PyUnicode_IS_ASCII(value) &&
-          static_cast<std::size_t>(PyUnicode_GET_LENGTH(value)) == own.size() &&
-          std::string_view(static_cast<const char*>(PyUnicode_DATA(value)), own.size()) == own);
+  return PyUnicode_CheckExact(value) && PyUnicode_IS_ASCII(value) &&
+         static_cast<std::size_t>(PyUnicode_GET_LENGTH(value)) == own.size() &&
+         std::string_view(static_cast<const char*>(PyUnicode_DATA(value)), own.size()) == own;
 }
 
 }  // namespace
@@ -222,7 +214,7 @@ Corner own_corner(PyObject* cls, PyObject* code) {
 
 CornerEdges corner_through(PyObject* cls, PyObject* code) {
   if (host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body)) {
-    return CornerEdges(own_corner(cls, code));
+    return CornerEdges(own_corner(host::class_bound_to(cls), code));
   }
   Ref answer = host::call_method(cls, names::_MapGrid__corner1000000, code);
   return CornerEdges(answer.get());
@@ -244,11 +236,7 @@ Ref boundary_dict(const Boundary& boundary) {
       .take();
 }
 
-PyObject* scale_object(int scale) {
-  static PyObject* objects[kScaleCount] = {};
-  if (objects[scale] == nullptr) objects[scale] = checked(PyLong_FromLongLong(kScales[scale].denominator)).release();
-  return objects[scale];
-}
+Ref scale_object(int scale) { return host::integer(kScales[scale].denominator); }
 
 // ---- the class ----
 

@@ -109,7 +109,7 @@ Corner own_corner_of(PyObject* cls, bool southern, char32_t row_letter, long lon
 // {north, south, west, east} of doubles.
 host::Ref boundary_dict(const Boundary& boundary);
 
-// The int object of a scale denominator, made once.
-PyObject* scale_object(int scale);
+// The int object of a scale denominator.
+host::Ref scale_object(int scale);
 
 }  // namespace mapgrid

@@ -109,7 +109,7 @@ Ref text_of(const std::u32string& text) {
 CornerEdges corner_of_pieces(PyObject* cls, const Pieces& pieces, bool own_corner) {
   if (own_corner) {
     if (pieces.star) raise_invalid_code();  // the corner admits no "*" before the row letter
-    return CornerEdges(own_corner_of(cls, pieces.southern, pieces.letter, pieces.column));
+    return CornerEdges(own_corner_of(host::class_bound_to(cls), pieces.southern, pieces.letter, pieces.column));
   }
   std::u32string text;
   append_pieces(text, pieces);
@@ -135,13 +135,15 @@ Ref parse_code(PyObject* cls, PyObject* code);
 
 // The result of cls.parse on the new code of an old code's sheet. Its members
 // are asked again here: a replaced quarter alphabet's code may have changed
-// the class since the old code's corner was found.
+// the class since the old code's corner was found. The class's own parse runs
+// on the class it is bound to.
 Ref reparse(PyObject* cls, const Pieces& pieces, const scan::Reading& sheet) {
   const Scale& level = kScales[sheet.scale];
   const bool own_parse = host::finds_own_member(cls, names::parse, parse_body);
-  if (own_parse && host::finds_own_member(cls, names::_MapGrid__corner1000000, corner_body) && sheet.row >= 1 &&
+  PyObject* bound = host::class_bound_to(cls);
+  if (own_parse && host::finds_own_member(bound, names::_MapGrid__corner1000000, corner_body) && sheet.row >= 1 &&
       sheet.row <= level.n && sheet.col >= 1 && sheet.col <= level.n) {
-    return sheet_result(corner_of_pieces(cls, pieces, true), sheet.scale, sheet.row, sheet.col);
+    return sheet_result(corner_of_pieces(bound, pieces, true), sheet.scale, sheet.row, sheet.col);
   }
   std::u32string text;
   append_pieces(text, pieces);
@@ -151,7 +153,7 @@ Ref reparse(PyObject* cls, const Pieces& pieces, const scan::Reading& sheet) {
   append_padded(digits, sheet.col, level.digits);
   text.append(digits.begin(), digits.end());
   Ref new_code = text_of(text);
-  Ref result = own_parse ? parse_code(cls, new_code.get()) : host::call_method(cls, names::parse, new_code.get());
+  Ref result = own_parse ? parse_code(bound, new_code.get()) : host::call_method(cls, names::parse, new_code.get());
   host::expect_exact(result.get(), &PyDict_Type);
   return result;
 }

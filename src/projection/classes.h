@@ -21,11 +21,6 @@ host::Ref gauss_kruger(const host::Args& args);
 // answers None.
 std::optional<double> automatic_meridian(PyObject* cls, PyObject* longitude);
 
-// The int object that keys the year's record in the table the class was
-// created with (borrowed), or null for another year: a look-up by the very
-// key object skips the comparison of equal ints.
-PyObject* year_key(long long year);
-
 // Web Mercator, geodesics, Albers and Lambert.
 host::Ref web_mercator(const host::Args& args);
 host::Ref geodesics(const host::Args& args);

@@ -2,8 +2,6 @@
 // standard parallels. Both check their reference system, then the ranges of the
 // cone parameters, make the cone (before the coordinates are looked at), and
 // project forward or inverse.
-#include <cstring>
-
 #include "projection/albers.h"
 #include "projection/classes.h"
 #include "projection/lambert.h"
@@ -35,48 +33,34 @@ binding::FaultValues named_values(const ConeParameters& p) {
 // the cone parameters once they are known to lie in their ranges. The table is
 // asked for membership first, and read again from the class for the record once
 // the ranges have passed (the membership test may run a script's code that
-// replaces it); a plain dict with plain keys, read without code, answers both
-// at once, as no script can tell.
+// replaces it).
 Ref checked_reference_system(const Args& args, const ConeParameters& p) {
-  bool read_plainly = false;
-  Ref table = binding::reference_table(args.self(), &read_plainly);
   PyObject* crs = args[kCrs];
-  Ref record;
-  const bool at_once = read_plainly && binding::plain_keys(table.get());
-  if (at_once) {
-    record = Ref::borrow(PyDict_GetItemWithError(table.get(), crs));
-    if (!record && PyErr_Occurred()) host::raise_pending();
+  if (!host::contains(binding::reference_table(args.self()).get(), crs)) {
+    host::raise(PyExc_Exception, "Invalid [crs] parameter.");
   }
-  if (at_once ? !record : !host::contains(table.get(), crs)) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
   if (const Fault fault = check_cone_parameters(p); fault != Fault::None) {
     binding::raise_fault(fault, pymath::Error::None, named_values(p));
   }
-  return at_once ? record : binding::reference_system(args.self(), crs);
+  return binding::reference_system(args.self(), crs);
 }
 
-// The last cone made, kept with the exact doubles it was made from: a pure
-// function of them, so a run of calls with one cone makes it once. A call
-// takes its own copy, so nothing it runs can change the cone it works with.
-template <typename Cone, std::size_t N>
-class LastCone {
- public:
-  // The cone of `key`, made by `make` (a setup, or a failure raised) unless kept.
-  template <typename Make>
-  Cone of(const double (&key)[N], const ConeParameters& p, Make make) {
-    if (valid_ && std::memcmp(key_, key, sizeof key_) == 0) return cone_;
-    const auto setup = make();
-    if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
-    std::memcpy(key_, key, sizeof key_);
-    cone_ = setup.cone;
-    valid_ = true;
-    return cone_;
-  }
+// The cone of the exact doubles it is made from, by `make` (a setup, or a
+// failure raised): a pure function of them, so a run of calls with one cone
+// makes it once. The call works with its own copy.
+template <typename Cone, typename Make>
+Cone cone_of(host::Kept<Cone>& kept, const host::Stamp& key, const ConeParameters& p, Make make) {
+  if (const Cone* known = kept.find(key)) return *known;
+  const auto setup = make();
+  if (setup.fault != Fault::None) binding::raise_fault(setup.fault, setup.math, named_values(p));
+  kept.keep(key, setup.cone);
+  return setup.cone;
+}
 
- private:
-  double key_[N] = {};
-  Cone cone_{};
-  bool valid_ = false;
-};
+// The stamp of a cone: the cone parameters after the record's fields.
+host::Stamp cone_key(host::Stamp fields, const ConeParameters& p) {
+  return fields.bits(p.central_meridian).bits(p.origin_latitude).bits(p.parallel1).bits(p.parallel2);
+}
 
 // Forward when longitude and latitude are both given, else inverse when x and
 // y are, else "Invalid parameter.".
@@ -102,9 +86,8 @@ Ref albers(const Args& args) {
   Ref record = checked_reference_system(args, p);
   const double a = binding::record_real(record.get(), names::a);
 
-  static LastCone<AlbersCone, 5> last;
-  const double key[5] = {a, p.central_meridian, p.origin_latitude, p.parallel1, p.parallel2};
-  const AlbersCone cone = last.of(key, p, [&] { return albers_cone(a, p); });
+  static host::Kept<AlbersCone> kept;
+  const AlbersCone cone = cone_of(kept, cone_key(host::Stamp().bits(a), p), p, [&] { return albers_cone(a, p); });
   return project(args, cone, p, albers_forward, albers_inverse);
 }
 
@@ -114,9 +97,9 @@ Ref lambert(const Args& args) {
   const double a = binding::record_real(record.get(), names::a);
   const double f = binding::record_real(record.get(), names::f);
 
-  static LastCone<LambertCone, 6> last;
-  const double key[6] = {a, f, p.central_meridian, p.origin_latitude, p.parallel1, p.parallel2};
-  const LambertCone cone = last.of(key, p, [&] { return lambert_cone(a, f, p); });
+  static host::Kept<LambertCone> kept;
+  const LambertCone cone =
+      cone_of(kept, cone_key(host::Stamp().bits(a).bits(f), p), p, [&] { return lambert_cone(a, f, p); });
   return project(args, cone, p, lambert_forward, lambert_inverse);
 }
 

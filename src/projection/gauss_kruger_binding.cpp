@@ -43,10 +43,9 @@ Ref tuple_or_raise(const Outcome& outcome, double longitude, double latitude) {
   return result;
 }
 
-// The semi-major axis: cls.datum[year].a, read at every call (records may change).
-double semi_major_axis(PyObject* cls, PyObject* crs, long long year) {
-  PyObject* key = year_key(year);
-  Ref record = binding::reference_system(cls, key != nullptr ? key : crs);
+// The semi-major axis: cls.datum[crs].a, read at every call (records may change).
+double semi_major_axis(PyObject* cls, PyObject* crs) {
+  Ref record = binding::reference_system(cls, crs);
   return binding::record_real(record.get(), names::a);
 }
 
@@ -88,7 +87,7 @@ Ref gauss_kruger(const host::Args& args) {
   if (year == -1 && PyErr_Occurred()) host::raise_pending();
   const gk::Series* series = overflow == 0 ? gk::series_of(year) : nullptr;
   if (series == nullptr) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
-  const double a = semi_major_axis(cls, crs, year);
+  const double a = semi_major_axis(cls, crs);
 
   const std::optional<double> x = args.optional_real(1);
   const std::optional<double> y = args.optional_real(2);

@@ -1,7 +1,6 @@
 // Projection.geodesics: the length of the geodesic between two positions by
 // Vincenty's inverse formula, None where it does not converge.
 #include <cmath>
-#include <cstring>
 
 #include "projection/classes.h"
 #include "projection/geodesic.h"
@@ -20,9 +19,7 @@ Ref item(PyObject* point, Py_ssize_t index) { return host::get_index(point, inde
 
 // A coordinate as math.radians reads it: the host's float conversion.
 double coordinate(const Ref& value) {
-  PyObject* v = value.get();
-  if (PyFloat_CheckExact(v)) return PyFloat_AS_DOUBLE(v);
-  const double converted = PyFloat_AsDouble(v);
+  const double converted = PyFloat_AsDouble(value.get());
   if (converted == -1.0 && PyErr_Occurred()) host::raise_pending();
   return converted;
 }
@@ -31,9 +28,6 @@ double coordinate(const Ref& value) {
 bool same_item(PyObject* point1, PyObject* point2, Py_ssize_t index) {
   Ref first = item(point1, index);
   Ref second = item(point2, index);
-  if (PyFloat_CheckExact(first.get()) && PyFloat_CheckExact(second.get())) {
-    return PyFloat_AS_DOUBLE(first.get()) == PyFloat_AS_DOUBLE(second.get());
-  }
   Ref equal = host::checked(PyObject_RichCompare(first.get(), second.get(), Py_EQ));
   return host::truth(equal.get());
 }
@@ -51,40 +45,16 @@ double latitude_of(PyObject* point) {
 double longitude_difference(PyObject* point1, PyObject* point2) {
   Ref second = item(point2, 0);
   Ref first = item(point1, 0);
-  if (PyFloat_CheckExact(first.get()) && PyFloat_CheckExact(second.get())) {
-    return PyFloat_AS_DOUBLE(second.get()) - PyFloat_AS_DOUBLE(first.get());
-  }
   return coordinate(host::checked(PyNumber_Subtract(second.get(), first.get())));
 }
 
-// The reduced latitudes of the last two latitudes met, with the exact doubles
-// they were made from: along a polyline each vertex is the second point of one
-// call and the first of the next, so its reduced latitude is made once.
-class ReducedLatitudes {
- public:
-  ReducedLatitude of(double latitude, double f) {
-    for (const Entry& entry : entries_) {
-      if (entry.valid && same_bits(entry.latitude, latitude) && same_bits(entry.f, f)) return entry.reduced;
-    }
-    pymath::Error error{};
-    const ReducedLatitude reduced = reduced_latitude(latitude, f, error);
-    host::checked_math(0.0, error);
-    entries_[next_] = {latitude, f, reduced, true};
-    next_ ^= 1;
-    return reduced;
-  }
-
- private:
-  struct Entry {
-    double latitude = 0.0, f = 0.0;
-    ReducedLatitude reduced;
-    bool valid = false;
-  };
-  static bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-  Entry entries_[2];
-  int next_ = 0;
-};
+// The reduced latitude of a latitude, its arithmetic failure raised.
+ReducedLatitude reduced_of(double latitude, double f) {
+  pymath::Error error{};
+  const ReducedLatitude reduced = reduced_latitude(latitude, f, error);
+  host::checked_math(0.0, error);
+  return reduced;
+}
 
 }  // namespace
 
@@ -100,9 +70,8 @@ Ref geodesics(const host::Args& args) {
   const double latitude1 = latitude_of(point1);
   const double latitude2 = latitude_of(point2);
   const double difference = longitude_difference(point1, point2);
-  static ReducedLatitudes reduced;
-  const ReducedLatitude u1 = reduced.of(latitude1, f);
-  const ReducedLatitude u2 = reduced.of(latitude2, f);
+  const ReducedLatitude u1 = reduced_of(latitude1, f);
+  const ReducedLatitude u2 = reduced_of(latitude2, f);
   const VincentyLine line = vincenty_iterate(u1, u2, difference, f);
   switch (line.end) {
     case VincentyLine::End::Coincident: return host::real(0.0);

@@ -43,9 +43,6 @@ Ref make_crs(const host::ClassContext& context) {
                                   {"datum", "str"}});
 }
 
-// The year keys of the table, kept for the process (the class lives as long).
-PyObject* g_year_keys[std::size(kSystems)] = {};
-
 // Every key of a system maps to the one record of that system.
 Ref make_datum(const host::ClassContext& context) {
   // Owned: making a record runs the record class's own __init__.
@@ -60,7 +57,6 @@ Ref make_datum(const host::ClassContext& context) {
     Ref year = host::integer(system.year);
     table.put(year.get(), record);
     for (const char* alias : system.aliases) table.put(host::text(alias).get(), record);
-    if (g_year_keys[i] == nullptr) g_year_keys[i] = year.release();
   }
   return table.take();
 }
@@ -157,13 +153,6 @@ std::vector<host::Param> conic_params() {
 }
 
 }  // namespace
-
-PyObject* year_key(long long year) {
-  for (std::size_t i = 0; i < std::size(kSystems); ++i) {
-    if (kSystems[i].year == year) return g_year_keys[i];
-  }
-  return nullptr;
-}
 
 const host::ClassSpec& projection_class() {
   using host::MethodKind;

@@ -6,56 +6,10 @@ namespace projection::binding {
 
 using host::Ref;
 
-namespace {
-
-// cls.datum, from the class's lookup cache where that finds it as the
-// attribute access would (a descriptor still has its __get__ called).
-Ref table_of(PyObject* cls, bool* read_plainly = nullptr) {
-  PyObject* plain = host::plain_class_attribute(cls, names::datum);
-  if (read_plainly != nullptr) *read_plainly = plain != nullptr;
-  if (plain != nullptr) return Ref::borrow(plain);
-  return host::get_attr(cls, names::datum);
-}
-
-// The last table found to have plain keys, compared by address only: it is
-// watched, and forgotten at its first change (its release included).
-PyObject* g_plain_table = nullptr;
-int g_table_watcher = -1;
-
-int forget_changed_table(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
-  if (dict == g_plain_table) g_plain_table = nullptr;
-  return 0;
-}
-
-}  // namespace
-
-Ref reference_table(PyObject* cls, bool* read_plainly) { return table_of(cls, read_plainly); }
-
-bool plain_keys(PyObject* table) {
-  if (table == g_plain_table) return true;
-  if (!PyDict_CheckExact(table)) return false;
-  Py_ssize_t position = 0;
-  PyObject* key = nullptr;
-  PyObject* value = nullptr;
-  while (PyDict_Next(table, &position, &key, &value)) {
-    if (!PyLong_CheckExact(key) && !PyUnicode_CheckExact(key)) return false;
-  }
-  // Without a watcher the answer is only not kept.
-  if (g_table_watcher < 0 && (g_table_watcher = PyDict_AddWatcher(forget_changed_table)) < 0) PyErr_Clear();
-  if (g_table_watcher >= 0) {
-    if (g_plain_table != nullptr && PyDict_Unwatch(g_table_watcher, g_plain_table) < 0) PyErr_Clear();
-    g_plain_table = nullptr;
-    if (PyDict_Watch(g_table_watcher, table) == 0) {
-      g_plain_table = table;
-    } else {
-      PyErr_Clear();
-    }
-  }
-  return true;
-}
+Ref reference_table(PyObject* cls) { return host::get_attr(cls, names::datum); }
 
 Ref reference_system(PyObject* cls, PyObject* key) {
-  Ref table = table_of(cls);
+  Ref table = reference_table(cls);
   return host::get_item(table.get(), key);
 }
 

@@ -11,18 +11,12 @@
 namespace projection::binding {
 
 // cls.datum: the table read through the class on every call, so a subclass's
-// table is honoured. `read_plainly`, where given, tells whether reading it ran
-// no script code (so that reading it again, with no code run since, finds the same).
-host::Ref reference_table(PyObject* cls, bool* read_plainly = nullptr);
+// table is honoured.
+host::Ref reference_table(PyObject* cls);
 
 // cls.datum[key], read the same way (so a changed record is honoured too);
 // KeyError for a missing key.
 host::Ref reference_system(PyObject* cls, PyObject* key);
-
-// Whether `table` is a plain dict whose keys are all exact ints or strs: a
-// look-up by an int then compares them without running a script's code, so
-// a membership test and the look-up after it may be one look-up.
-bool plain_keys(PyObject* table);
 
 // A numeric field of a record (`a`, `f`) as a double: a float, or an int as the
 // host's arithmetic would convert it; TypeError "Expected float, got <type>" otherwise.

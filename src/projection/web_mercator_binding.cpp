@@ -6,19 +6,9 @@
 
 namespace projection {
 
-namespace {
-
-// The year key of WGS 84, made once and kept for the process.
-PyObject* wgs84_key() {
-  static PyObject* key = host::integer(1984).release();
-  return key;
-}
-
-}  // namespace
-
 host::Ref web_mercator(const host::Args& args) {
   // The radius is read before the direction is chosen, on every call.
-  host::Ref record = binding::reference_system(args.self(), wgs84_key());
+  host::Ref record = binding::reference_system(args.self(), host::integer(1984).get());
   const double a = binding::record_real(record.get(), names::a);
   const std::optional<double> longitude = args.optional_real(0), latitude = args.optional_real(1);
   if (longitude && latitude) {

@@ -81,11 +81,12 @@ Ref central_meridian(const Args& args) {
 
 namespace {
 
-// Whether cls.centralMeridian and cls.zone are the module's own, asked at
-// every call: a class method's wrapper can be re-targeted in place.
+// Whether cls.centralMeridian is the module's own, and so the zone that it
+// asks of the class it is bound to: asked at every call, as a class method's
+// wrapper can be re-targeted in place.
 bool own_meridian_and_zone(PyObject* cls) {
   return host::finds_own_member(cls, names::centralMeridian, central_meridian) &&
-         host::finds_own_member(cls, names::zone, zone);
+         host::finds_own_member(host::class_bound_to(cls), names::zone, zone);
 }
 
 }  // namespace
