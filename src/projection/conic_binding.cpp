@@ -36,12 +36,14 @@ binding::FaultValues named_values(const ConeParameters& p) {
 // replaces it).
 Ref checked_reference_system(const Args& args, const ConeParameters& p) {
   PyObject* crs = args[kCrs];
-  if (!host::contains(binding::reference_table(args.self()).get(), crs)) {
-    host::raise(PyExc_Exception, "Invalid [crs] parameter.");
-  }
+  const binding::PlainRecord plain = binding::plain_record(args.self(), crs);
+  const bool present = plain.plain ? plain.record != nullptr
+                                   : host::contains(binding::reference_table(args.self()).get(), crs);
+  if (!present) host::raise(PyExc_Exception, "Invalid [crs] parameter.");
   if (const Fault fault = check_cone_parameters(p); fault != Fault::None) {
     binding::raise_fault(fault, pymath::Error::None, named_values(p));
   }
+  if (plain.plain) return Ref::borrow(plain.record);  // no code has run since the look-up
   return binding::reference_system(args.self(), crs);
 }
 
@@ -58,7 +60,7 @@ Cone cone_of(host::Kept<Cone>& kept, const host::Stamp& key, const ConeParameter
 }
 
 // The stamp of a cone: the cone parameters after the record's fields.
-host::Stamp cone_key(host::Stamp fields, const ConeParameters& p) {
+host::Stamp& cone_key(host::Stamp& fields, const ConeParameters& p) {
   return fields.bits(p.central_meridian).bits(p.origin_latitude).bits(p.parallel1).bits(p.parallel2);
 }
 
@@ -87,7 +89,8 @@ Ref albers(const Args& args) {
   const double a = binding::record_real(record.get(), names::a);
 
   static host::Kept<AlbersCone> kept;
-  const AlbersCone cone = cone_of(kept, cone_key(host::Stamp().bits(a), p), p, [&] { return albers_cone(a, p); });
+  host::Stamp key;
+  const AlbersCone cone = cone_of(kept, cone_key(key.bits(a), p), p, [&] { return albers_cone(a, p); });
   return project(args, cone, p, albers_forward, albers_inverse);
 }
 
@@ -98,8 +101,8 @@ Ref lambert(const Args& args) {
   const double f = binding::record_real(record.get(), names::f);
 
   static host::Kept<LambertCone> kept;
-  const LambertCone cone =
-      cone_of(kept, cone_key(host::Stamp().bits(a).bits(f), p), p, [&] { return lambert_cone(a, f, p); });
+  host::Stamp key;
+  const LambertCone cone = cone_of(kept, cone_key(key.bits(a).bits(f), p), p, [&] { return lambert_cone(a, f, p); });
   return project(args, cone, p, lambert_forward, lambert_inverse);
 }
 

@@ -13,6 +13,41 @@ Ref reference_system(PyObject* cls, PyObject* key) {
   return host::get_item(table.get(), key);
 }
 
+namespace {
+
+bool scan_plain_keys(PyObject* table) {
+  Py_ssize_t position = 0;
+  PyObject* key = nullptr;
+  PyObject* value = nullptr;
+  while (PyDict_Next(table, &position, &key, &value)) {
+    if (!PyLong_CheckExact(key) && !PyUnicode_CheckExact(key)) return false;
+  }
+  return true;
+}
+
+// Whether every key of the table is exactly an int or a str; kept under the
+// table's stamp, as the class's one table is asked at every call and rarely changes.
+bool plain_keys(PyObject* table) {
+  static host::Kept<bool> verdict;
+  const host::Stamp now = host::Stamp().dict(table);
+  if (const bool* known = verdict.find(now)) return *known;
+  const bool plain = scan_plain_keys(table);
+  verdict.keep(now, plain);
+  return plain;
+}
+
+}  // namespace
+
+PlainRecord plain_record(PyObject* cls, PyObject* key) {
+  if (!PyLong_CheckExact(key)) return {};
+  PyObject* table = host::plain_class_attribute(cls, names::datum);
+  if (table == nullptr || !PyDict_CheckExact(table) || !plain_keys(table)) return {};
+  // An int compared with ints and strs runs no code: the look-up is invisible.
+  PyObject* record = PyDict_GetItemWithError(table, key);
+  if (record == nullptr && PyErr_Occurred()) host::raise_pending();
+  return {true, record};
+}
+
 double record_real(PyObject* record, PyObject* field) {
   Ref value = host::get_attr(record, field);
   PyObject* v = value.get();

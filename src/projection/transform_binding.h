@@ -18,6 +18,19 @@ host::Ref reference_table(PyObject* cls);
 // KeyError for a missing key.
 host::Ref reference_system(PyObject* cls, PyObject* key);
 
+// cls.datum[key] where reading it runs no script code, for the conic
+// projections, which ask the table for the key and later read the record: the
+// class's own table read without code (host::plain_class_attribute), an exact
+// dict whose keys are all exactly int or str, and `key` an exact int. The test
+// and the read are then one look-up, which no script can tell from the two.
+// `plain` false: go through the host; record null: not in the table.
+// Borrowed from the table.
+struct PlainRecord {
+  bool plain = false;
+  PyObject* record = nullptr;
+};
+PlainRecord plain_record(PyObject* cls, PyObject* key);
+
 // A numeric field of a record (`a`, `f`) as a double: a float, or an int as the
 // host's arithmetic would convert it; TypeError "Expected float, got <type>" otherwise.
 double record_real(PyObject* record, PyObject* field);

@@ -8,7 +8,8 @@ namespace projection {
 
 host::Ref web_mercator(const host::Args& args) {
   // The radius is read before the direction is chosen, on every call.
-  host::Ref record = binding::reference_system(args.self(), host::integer(1984).get());
+  static PyObject* const wgs84 = host::integer(1984).release();  // a constant of the module, made once
+  host::Ref record = binding::reference_system(args.self(), wgs84);
   const double a = binding::record_real(record.get(), names::a);
   const std::optional<double> longitude = args.optional_real(0), latitude = args.optional_real(1);
   if (longitude && latitude) {
