@@ -11,6 +11,7 @@
 #include "host/function.h"
 #include "host/kept.h"
 #include "host/ops.h"
+#include "host/stack.h"
 
 namespace geometry {
 
@@ -27,38 +28,20 @@ struct Code {
   bool is_automatic() const { return is_none() || is(-1); }
 };
 
-// Runs the host's recursion guard for one nested call, so that a geometry
-// that contains itself ends in RecursionError instead of a stack overflow.
+// One level of a walk over nesting that the caller's objects decide (a
+// collection inside a collection): the host's recursion count, and the C stack
+// left to the thread, so that a geometry that contains itself, or one nested
+// very deep, ends in RecursionError instead of a stack overflow.
 class RecursionGuard {
  public:
   explicit RecursionGuard(const char* where) {
+    host::check_stack();
     if (Py_EnterRecursiveCall(where)) host::raise_pending();
   }
   ~RecursionGuard() { Py_LeaveRecursiveCall(); }
   RecursionGuard(const RecursionGuard&) = delete;
   RecursionGuard& operator=(const RecursionGuard&) = delete;
 };
-
-// Keeps the host's cyclic garbage collector from running while many new
-// objects are made by code that runs no host code: the collections their
-// allocation would start could find nothing to free among them.
-class CollectorPause {
- public:
-  CollectorPause() : was_enabled_(PyGC_Disable() != 0) {}
-  ~CollectorPause() {
-    if (was_enabled_) PyGC_Enable();
-  }
-  CollectorPause(const CollectorPause&) = delete;
-  CollectorPause& operator=(const CollectorPause&) = delete;
-
- private:
-  bool was_enabled_;
-};
-
-// Whether every level of `coordinates` down to the vertices is a plain list,
-// and every vertex a plain list (with x and y where `swapping`) or, where not
-// `swapping`, a plain tuple: walking such coordinates runs no host code.
-bool plain_coordinates(PyObject* coordinates, int depth, bool swapping);
 
 // An Exception with the codec's own message.
 [[noreturn]] void refuse(const char* message);

@@ -2,7 +2,6 @@
 // vertex (each vertex object once per call), and the vertices listed as tuples.
 // A plain dict is used as it stands; anything else is loaded through cls.loads.
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "geometry/codec.h"
@@ -79,19 +78,33 @@ void swap_level(PyObject* coordinates, int depth, IdentitySet& seen) {
   for_each_item(coordinates, [&](PyObject* item) { swap_level(item, depth - 1, seen); });
 }
 
-// The same for plain coordinates, where no host code runs, so that nothing
-// can tell how the walk finds each vertex once. A list that nothing but its
-// one parent refers to is met once when its parent is; only lists held
-// elsewhere too are recorded, by the level they are met at. A vertex met again
-// is left as it is, and a line, ring or polygon met again is passed over:
-// walking it again would meet only vertices exchanged already.
+// Whether walking `coordinates` down to the vertices runs no host code and
+// changes no list that it walks: every level a plain list, every vertex a
+// plain list of at least two items whose first is no plain list. A line, ring
+// or polygon (a plain list of plain lists, or empty) is then never a vertex
+// too, so exchanging the items of vertices leaves every other list as it was.
+bool plain_coordinates(PyObject* coordinates, int depth) {
+  if (!PyList_CheckExact(coordinates)) return false;
+  if (depth == 1) return PyList_GET_SIZE(coordinates) >= 2 && !PyList_CheckExact(PyList_GET_ITEM(coordinates, 0));
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
+    if (!plain_coordinates(PyList_GET_ITEM(coordinates, i), depth - 1)) return false;
+  }
+  return true;
+}
+
+// The walk of swap_level for plain coordinates, where nothing can tell how it
+// finds each vertex once. A list that nothing but its one parent refers to is
+// met once when its parent is; only lists held elsewhere too are recorded, by
+// the level they are met at. A vertex met again is left as it is, and a line,
+// ring or polygon met again is passed over: its items are the ones it had
+// (only vertices change), all exchanged already.
 class PlainSwap {
  public:
   void walk(PyObject* list, int depth) {
     IdentitySet& met = met_[depth - 1];  // the level of the items
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
       PyObject* item = PyList_GET_ITEM(list, i);
-      if (Py_REFCNT(item) > 1 && !met.insert(item)) continue;
+      if (!host::sole_owner(item) && !met.insert(item)) continue;
       if (depth > 2) {
         walk(item, depth - 1);
       } else {
@@ -124,7 +137,7 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
     const GeometryType named = simple_type_named(type.get());
     const int depth = coordinate_depth(named);
-    if (depth >= 2 && plain_coordinates(coordinates.get(), depth, true)) {
+    if (depth >= 2 && plain_coordinates(coordinates.get(), depth)) {
       PlainSwap().walk(coordinates.get(), depth);
     } else {
       IdentitySet seen;
@@ -178,9 +191,6 @@ void extend_with_member(PyObject* cls, PyObject* member, PyObject* endpoint, PyO
   for_each_item(items.get(), [&](PyObject* item) { checked_status(PyList_Append(result, item)); });
 }
 
-// Whether the truth of `value` is taken without running a script's code.
-bool plain_truth(PyObject* value) { return PyBool_Check(value) || value == Py_None || PyLong_CheckExact(value); }
-
 void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result) {
   const RecursionGuard guard(" while listing vertices");
   Ref geometry = geometry_of(cls, value);
@@ -189,8 +199,6 @@ void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
     const GeometryType named = simple_type_named(type.get());
     PyObject* c = coordinates.get();
-    std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
-    if (plain_truth(endpoint) && plain_coordinates(c, coordinate_depth(named), false)) pause.emplace();
     switch (named) {
       case GeometryType::Point: append_tuple(result, c); break;
       case GeometryType::MultiPoint:
