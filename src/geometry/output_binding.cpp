@@ -90,9 +90,10 @@ class IndentedJson {
     out_.append(level * kIndent, ' ');
   }
 
-  // Opens a container: false when it is already open (the host reports the
-  // circular reference) or too deep.
+  // Opens a container, with the stack left checked: false when it is already
+  // open (the host reports the circular reference) or too deep.
   bool enter(PyObject* container, std::size_t level) {
+    host::check_stack();
     if (level >= kMaxLevel || std::find(open_.begin(), open_.end(), container) != open_.end()) return false;
     open_.push_back(container);
     return true;
