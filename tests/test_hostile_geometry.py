@@ -476,6 +476,8 @@ def shared_inputs():
         "a polygon among its own rings": polygon_in_its_rings,
         "a line that is a vertex of another line": line_as_a_vertex,
         "a polygon that is its own ring and vertex": ring_as_its_own_vertex,
+        "the same, in a MultiPolygon": lambda: {"type": "MultiPolygon",
+                                                "coordinates": [ring_as_its_own_vertex()["coordinates"]]},
         "a member twice, and its coordinates": member_twice,
         "members sharing a line": members_sharing_lines,
         "a collection among its own members": lambda: collection_in_itself(True),

@@ -78,18 +78,35 @@ void swap_level(PyObject* coordinates, int depth, IdentitySet& seen) {
   for_each_item(coordinates, [&](PyObject* item) { swap_level(item, depth - 1, seen); });
 }
 
-// Whether walking `coordinates` down to the vertices runs no host code and
-// changes no list that it walks: every level a plain list, every vertex a
-// plain list of at least two items whose first is no plain list. A line, ring
-// or polygon (a plain list of plain lists, or empty) is then never a vertex
-// too, so exchanging the items of vertices leaves every other list as it was.
-bool plain_coordinates(PyObject* coordinates, int depth) {
-  if (!PyList_CheckExact(coordinates)) return false;
-  if (depth == 1) return PyList_GET_SIZE(coordinates) >= 2 && !PyList_CheckExact(PyList_GET_ITEM(coordinates, 0));
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
-    if (!plain_coordinates(PyList_GET_ITEM(coordinates, i), depth - 1)) return false;
+// Whether walking `list` down to the vertices runs no host code: every level a
+// plain list, every vertex a plain list of at least two items and not the top
+// list. `shared` is set where a line, ring or polygon is held elsewhere too;
+// `look_into` refuses also a vertex whose first item is a plain list.
+bool plain_levels(PyObject* list, int depth, PyObject* top, bool look_into, bool& shared) {
+  if (!PyList_CheckExact(list)) return false;
+  if (depth == 1) {
+    return PyList_GET_SIZE(list) >= 2 && list != top && !(look_into && PyList_CheckExact(PyList_GET_ITEM(list, 0)));
+  }
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
+    PyObject* item = PyList_GET_ITEM(list, i);
+    if (depth > 2 && !host::sole_owner(item)) shared = true;
+    if (!plain_levels(item, depth - 1, top, look_into, shared)) return false;
   }
   return true;
+}
+
+// Whether the plain walk below may exchange the vertices of `coordinates`: it
+// runs no host code, and no line, ring or polygon is a vertex too, so that
+// exchanging the items of vertices changes no list that the walk goes through.
+// Where every line, ring and polygon has its parent as its one holder, each
+// is met at one level only, and so is the top list unless it is a vertex; the
+// first items of vertices need looking at only where one is held elsewhere
+// (a line, ring or polygon is a list of plain lists, or empty, and a vertex
+// is never empty).
+bool plain_coordinates(PyObject* coordinates, int depth) {
+  bool shared = false;
+  if (!plain_levels(coordinates, depth, coordinates, false, shared)) return false;
+  return !shared || plain_levels(coordinates, depth, coordinates, true, shared);
 }
 
 // The walk of swap_level for plain coordinates, where nothing can tell how it
