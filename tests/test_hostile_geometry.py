@@ -6,13 +6,16 @@ dropping the last reference, re-entering the same entry point or raising.
 Each row builds fresh inputs for the module and for the plain form
 (tests/geometry_reference.py), and both must end alike: the same result or
 error, and the same inputs afterwards (the methods work in place)."""
+import gc
+import json
 import math
 import random
 import unittest
+import unittest.mock
 
 from src import kestrinpy
 from tests import geometry_reference as plain
-from tests.hostile import (HostileCase, Hostile, HostileStr, OnRelease, calling, emptying, on_call, raising,
+from tests.hostile import (ANSWER, HostileCase, Hostile, HostileStr, OnRelease, calling, emptying, on_call, raising,
                            replacing, returning)
 from tests.support import outcome, run_child
 
@@ -607,6 +610,27 @@ class SharedAndCircularTest(HostileCase):
             print(results)
         """)
         self.assertEqual(child.stdout.strip(), str(["RecursionError"] * 5), child.stderr[-2000:])
+
+
+class CollectorTest(unittest.TestCase):
+    def test_the_collector_is_on_whenever_script_code_runs(self):
+        # The module keeps the collector from being set off only over code of
+        # its own that makes many objects.
+        states = []
+
+        def record(*_):
+            states.append(gc.isenabled())
+            return ANSWER
+
+        def loads_recording(text, loads=json.loads):
+            record()
+            return loads(text)
+
+        Geometry.getXY({"type": "LineString", "coordinates": [[0, 0], Hostile([1, 1], "__iter__", record)]}, False)
+        Geometry.getXY({"type": "LineString", "coordinates": [[0, 0], [1, 1]]}, Hostile(False, "__bool__", record))
+        with unittest.mock.patch("json.loads", loads_recording):
+            Geometry.loads("LINESTRING (0 0, 1 12345678901234567890)")
+        self.assertEqual(states, [True] * 3)
 
 
 class JsonFunctionsTest(unittest.TestCase):

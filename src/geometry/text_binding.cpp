@@ -122,6 +122,7 @@ class DirectLists {
 template <typename Unit, typename Read>
 Ref coordinate_list(Text<Unit> t, Read&& read) {
   {
+    const CollectorPause pause;
     DirectLists<Unit> direct(t);
     read(direct);
     if (Ref lists = direct.take()) return lists;

@@ -2,6 +2,7 @@
 // vertex (each vertex object once per call), and the vertices listed as tuples.
 // A plain dict is used as it stands; anything else is loaded through cls.loads.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "geometry/codec.h"
@@ -176,6 +177,17 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
 
 // ---- getXY ----
 
+// Whether listing the vertices of `coordinates` runs no host code: every level
+// a plain list, every vertex a plain list or tuple.
+bool plain_vertices(PyObject* coordinates, int depth) {
+  if (depth == 1) return PyList_CheckExact(coordinates) || PyTuple_CheckExact(coordinates);
+  if (!PyList_CheckExact(coordinates)) return false;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
+    if (!plain_vertices(PyList_GET_ITEM(coordinates, i), depth - 1)) return false;
+  }
+  return true;
+}
+
 // tuple(vertex): a tuple as it stands, anything else copied.
 void append_tuple(PyObject* result, PyObject* vertex) {
   Ref tuple = PyTuple_CheckExact(vertex) ? Ref::borrow(vertex) : checked(PySequence_Tuple(vertex));
@@ -216,6 +228,8 @@ void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
     const GeometryType named = simple_type_named(type.get());
     PyObject* c = coordinates.get();
+    std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
+    if (host::plain_value(endpoint) && plain_vertices(c, coordinate_depth(named))) pause.emplace();
     switch (named) {
       case GeometryType::Point: append_tuple(result, c); break;
       case GeometryType::MultiPoint:
