@@ -6,14 +6,18 @@ dropping the last reference, re-entering the same entry point or raising.
 Each row builds fresh inputs for the module and for the plain form
 (tests/geometry_reference.py), and both must end alike: the same result or
 error, and the same inputs afterwards (the methods work in place)."""
+import gc
+import json
 import math
+import random
 import unittest
+import unittest.mock
 
 from src import kestrinpy
 from tests import geometry_reference as plain
-from tests.hostile import (HostileCase, Hostile, HostileStr, OnRelease, calling, emptying, on_call, raising,
+from tests.hostile import (ANSWER, HostileCase, Hostile, HostileStr, OnRelease, calling, emptying, on_call, raising,
                            replacing, returning)
-from tests.support import outcome
+from tests.support import outcome, run_child
 
 Geometry = kestrinpy.Geometry
 
@@ -27,10 +31,14 @@ class Plain:
     dumps = staticmethod(plain.dumps)
 
 
-def shape(value, open_=()):
-    """What a value holds, as plain data, read without calling any of its slots."""
+def shape(value, met=None):
+    """What a value holds, as plain data, read without calling any of its slots.
+    A list, tuple or dictionary met again (a cycle, or one held twice) shows as
+    ("same", n), n counting the containers in the order they are first met, so
+    that which objects are shared is compared too."""
+    met = {} if met is None else met
     if isinstance(value, Hostile):
-        return ("Hostile", shape(value.value, open_))
+        return ("Hostile", shape(value.value, met))
     kind = type(value)
     if kind is float:
         return ("float", "nan" if math.isnan(value) else repr(value))
@@ -39,11 +47,12 @@ def shape(value, open_=()):
     if isinstance(value, str):
         return (kind.__name__, str.__str__(value))
     if kind in (list, tuple, dict):
-        if id(value) in open_:
-            return ("cycle",)
-        inner = open_ + (id(value),)
-        items = value.items() if kind is dict else value
-        return (kind.__name__, [shape(item, inner) for item in items])
+        if id(value) in met:
+            return ("same", met[id(value)][0])
+        met[id(value)] = (len(met), value)  # held, so that no id is used again meanwhile
+        if kind is dict:
+            return ("dict", [(shape(key, met), shape(item, met)) for key, item in value.items()])
+        return (kind.__name__, [shape(item, met) for item in value])
     if kind is type and issubclass(value, Exception):
         return value.__name__
     return (kind.__name__,)
@@ -53,7 +62,7 @@ def run(entry, make, api):
     """api.<entry>(*inputs) on fresh inputs from make(api): its outcome and what
     became of the inputs."""
     inputs = make(api)
-    return shape(outcome(getattr(api, entry), *inputs)), shape(inputs)
+    return shape((outcome(getattr(api, entry), *inputs), inputs))
 
 
 def line_letting_go():
@@ -376,6 +385,300 @@ class HostileGeometryTest(HostileCase):
                 mine = type("Mine", (Geometry,), {name: wrap(own(name))})
                 self.check((label, wrapper), lambda: outcome(own(entry), mine, *arguments()),
                            lambda: outcome(getattr(mine, name), *sibling()))
+
+
+# ---- aliasing and cycles among the host's own lists and dictionaries ----
+
+DEPTHS = dict(plain.SIMPLE_DEPTHS)
+ENTRIES = (("loads", ()), ("swapXY", ()), ("getXY", (True,)), ("getXY", (False,)), ("toWkt", ()), ("dumps", ()))
+
+
+def ring_as_its_own_vertex():
+    """A polygon whose rings are a line and the polygon itself: the polygon is
+    met as a ring and as a vertex of that ring, and its first exchange turns it
+    round while it is being walked."""
+    line = [[1.0, 2.0], [3.0, 4.0]]
+    polygon = [None, line]
+    polygon[0] = polygon
+    return {"type": "Polygon", "coordinates": polygon}
+
+
+def shared_inputs():
+    """label: a function making one fresh input, holding shared and circular lists and dictionaries."""
+    def vertex_twice():
+        v = [1, 2]
+        return [v, v, [3, 4]]
+
+    def line_twice(kind):
+        line = [[0, 0], [0, 0], [1, 1], [1, 0]]
+        return {"type": kind, "coordinates": [line, line]}
+
+    def polygons():
+        ring = [[0, 0], [1, 0], [1, 1]]
+        polygon = [ring]
+        return {"type": "MultiPolygon", "coordinates": [polygon, polygon, [ring, ring]]}
+
+    def vertex_in_two_lines():
+        v = [1, 2]
+        return {"type": "MultiLineString", "coordinates": [[v, [3, 4]], [[5, 6], v, v]]}
+
+    def ring_closed_by_its_first_vertex():
+        v = [0, 0]
+        return {"type": "Polygon", "coordinates": [[v, [1, 0], [1, 1], v]]}
+
+    def line_in_itself():
+        line = [[1, 2], [3, 4]]
+        line.append(line)
+        return line
+
+    def vertex_in_itself():
+        v = [1.0, 2.0]
+        v.append(v)
+        return {"type": "LineString", "coordinates": [v, [3.0, 4.0], v]}
+
+    def list_in_itself(kind):
+        coordinates = []
+        coordinates.append(coordinates)
+        return {"type": kind, "coordinates": coordinates} if kind else coordinates
+
+    def polygon_in_its_rings():
+        ring = [[0, 0], [1, 0], [1, 1]]
+        polygon = [ring]
+        polygon.append(polygon)
+        return {"type": "Polygon", "coordinates": polygon}
+
+    def line_as_a_vertex():
+        line = [[1.0, 2.0], [3.0, 4.0]]
+        return {"type": "MultiLineString", "coordinates": [line, [line, [5.0, 6.0]], line]}
+
+    def member_twice():
+        member = {"type": "LineString", "coordinates": [[0, 0], [0, 0], [1, 1]]}
+        return {"type": "GeometryCollection", "geometries": [member, member, member["coordinates"]]}
+
+    def members_sharing_lines():
+        line = [[0.0, 1.0], [2.0, 3.0], [4.0, 5.0]]
+        return {"type": "GeometryCollection", "geometries": [
+            {"type": "LineString", "coordinates": line}, {"type": "Polygon", "coordinates": [line, line]}]}
+
+    def collection_in_itself(typed):
+        collection = {"type": "GeometryCollection", "geometries": []} if typed else {"geometries": []}
+        collection["geometries"].append(collection)
+        return collection
+
+    return {
+        "a vertex twice in a line": vertex_twice,
+        "a line twice in a MultiLineString": lambda: line_twice("MultiLineString"),
+        "a ring twice in a Polygon": lambda: line_twice("Polygon"),
+        "a polygon twice, its ring at another level": polygons,
+        "a vertex in two lines": vertex_in_two_lines,
+        "a ring closed by its own first vertex": ring_closed_by_its_first_vertex,
+        "a line that holds itself": line_in_itself,
+        "a vertex that holds itself": vertex_in_itself,
+        "a list that holds itself": lambda: list_in_itself(None),
+        "a MultiPolygon list that holds itself": lambda: list_in_itself("MultiPolygon"),
+        "a polygon among its own rings": polygon_in_its_rings,
+        "a line that is a vertex of another line": line_as_a_vertex,
+        "a polygon that is its own ring and vertex": ring_as_its_own_vertex,
+        "the same, in a MultiPolygon": lambda: {"type": "MultiPolygon",
+                                                "coordinates": [ring_as_its_own_vertex()["coordinates"]]},
+        "a member twice, and its coordinates": member_twice,
+        "members sharing a line": members_sharing_lines,
+        "a collection among its own members": lambda: collection_in_itself(True),
+        "an untyped collection among its own members": lambda: collection_in_itself(False),
+    }
+
+
+def random_shared_input(seed):
+    """A geometry of random type whose vertices, lines, rings and polygons are
+    drawn now and then again from those made before, at their own level or at
+    another, and now and then hold themselves."""
+    rng = random.Random(seed)
+    made = {depth: [] for depth in range(1, 5)}
+
+    def build(depth):
+        draw = rng.random()
+        if draw < 0.35 and made[depth]:
+            return rng.choice(made[depth])
+        if draw < 0.42 and depth > 1 and made[depth - 1]:
+            return rng.choice(made[rng.choice([d for d in made if made[d]])])
+        if depth == 1:
+            item = [rng.choice([0, 1, 2, 3, 0.0, 1.0, 2.5, -0.0]) for _ in range(rng.choice([2, 2, 2, 3, 1]))]
+        else:
+            item = [build(depth - 1) for _ in range(rng.randint(1, 4))]
+        if rng.random() < 0.05:
+            item.append(item)
+        made[depth].append(item)
+        return item
+
+    kind = rng.choice(list(DEPTHS) + ["GeometryCollection"])
+    if kind != "GeometryCollection":
+        coordinates = build(DEPTHS[kind])
+        return coordinates if rng.random() < 0.3 else {"type": kind, "coordinates": coordinates}
+    members = []
+    for _ in range(rng.randint(1, 3)):
+        member_kind = rng.choice(list(DEPTHS))
+        members.append({"type": member_kind, "coordinates": build(DEPTHS[member_kind])})
+        if rng.random() < 0.3:
+            members.append(rng.choice(members))
+    return {"type": kind, "geometries": members}
+
+
+def ending(result):
+    """A RecursionError by its type alone: where the host's count runs out, and so its text, differs."""
+    return (RecursionError, "") if isinstance(result, tuple) and result[:1] == (RecursionError,) else result
+
+
+class SharedAndCircularTest(HostileCase):
+    """Host lists and dictionaries only, shared and circular: every entry point
+    gives the plain form's result and leaves its input as the plain form does."""
+
+    def check_inputs(self, label, make):
+        for entry, extra in ENTRIES:
+            def run(api):
+                value = make()
+                return shape((ending(outcome(getattr(api, entry), value, *extra)), value))
+            self.check((label, entry, extra), lambda: run(Geometry), lambda: run(Plain))
+
+    def test_shared_and_circular_inputs(self):
+        for label, make in shared_inputs().items():
+            self.check_inputs(label, make)
+
+    def test_random_shared_inputs(self):
+        for seed in range(2500):
+            self.check_inputs(("seed", seed), lambda: random_shared_input(seed))
+
+    def test_deep_nesting(self):
+        # Deeper than any recursion limit: the plain form ends in RecursionError
+        # (json.dumps too, and json.loads of the text).
+        def collection(depth, typed=True):
+            member = {"type": "Point", "coordinates": [1.0, 2.0]}
+            for _ in range(depth):
+                member = {"type": "GeometryCollection", "geometries": [member]} if typed else {"geometries": [member]}
+            return member
+
+        def deep_list(depth):
+            value = [1.0, 2.0]
+            for _ in range(depth):
+                value = [value]
+            return value
+
+        rows = {
+            "collections": lambda: collection(100_000),
+            "untyped collections": lambda: collection(100_000, False),
+            "a point nested in lists": lambda: {"type": "Point", "coordinates": deep_list(100_000)},
+            "GeoJSON text": lambda: "[" * 100_000 + "]" * 100_000,
+        }
+        for label, make in rows.items():
+            for entry, extra in ENTRIES:
+                value = make()
+                got = ending(outcome(getattr(Geometry, entry), value, *extra))
+                self.check((label, entry), lambda: got[:1] if type(got) is tuple else got,
+                           lambda: ending(outcome(getattr(Plain, entry), value, *extra))[:1]
+                           if not isinstance(value, str) else (RecursionError,))
+
+    def test_deep_nesting_on_a_small_thread_stack(self):
+        # The module's own recursion through collections checks the stack at
+        # each level: RecursionError, not a crash, whatever the recursion limit.
+        child = run_child("""
+            import sys, threading
+            from src.kestrinpy import Geometry
+
+            def collection(depth, typed):
+                member = {"type": "Point", "coordinates": [1.0, 2.0]}
+                for _ in range(depth):
+                    member = {"type": "GeometryCollection", "geometries": [member]} if typed else {"geometries": [member]}
+                return member
+
+            def run(results):
+                # dumps leaves what is deeper than its own writer goes to the
+                # host's json.dumps, whose encoder is quadratic in the depth:
+                # under the default limit only.
+                for entry, limit in (("loads", 10 ** 6), ("swapXY", 10 ** 6), ("getXY", 10 ** 6),
+                                     ("toWkt", 10 ** 6), ("dumps", 1000)):
+                    sys.setrecursionlimit(limit)
+                    try:
+                        getattr(Geometry, entry)(collection(100_000, entry != "loads"))
+                        results.append("answered")
+                    except RecursionError:
+                        results.append("RecursionError")
+
+            results = []
+            threading.stack_size(256 * 1024)
+            thread = threading.Thread(target=run, args=(results,))
+            thread.start()
+            thread.join()
+            print(results)
+        """)
+        self.assertEqual(child.stdout.strip(), str(["RecursionError"] * 5), child.stderr[-2000:])
+
+
+class CollectorTest(unittest.TestCase):
+    def test_the_collector_is_on_whenever_script_code_runs(self):
+        # The module keeps the collector from being set off only over code of
+        # its own that makes many objects.
+        states = []
+
+        def record(*_):
+            states.append(gc.isenabled())
+            return ANSWER
+
+        def loads_recording(text, loads=json.loads):
+            record()
+            return loads(text)
+
+        Geometry.getXY({"type": "LineString", "coordinates": [[0, 0], Hostile([1, 1], "__iter__", record)]}, False)
+        Geometry.getXY({"type": "LineString", "coordinates": [[0, 0], [1, 1]]}, Hostile(False, "__bool__", record))
+        with unittest.mock.patch("json.loads", loads_recording):
+            Geometry.loads("LINESTRING (0 0, 1 12345678901234567890)")
+        self.assertEqual(states, [True] * 3)
+
+
+class JsonFunctionsTest(unittest.TestCase):
+    def test_json_functions_are_read_at_each_call(self):
+        # Patched at the first call that uses them, then restored: the module
+        # calls the patch while it stands and the host's own functions after,
+        # as the plain form, which reads json.loads and json.dumps at each call.
+        child = run_child("""
+            import json
+            from unittest import mock
+            from src import kestrinpy
+            Geometry = kestrinpy.Geometry
+
+            # Integers beyond 18 digits are left to json.loads by the readers.
+            texts = ['{"type": "Point", "coordinates": [1, 2]}', "POINT (1234567890123456789 2)", "1 2 3 4e999"]
+            geometry = {"type": "Point", "coordinates": [10 ** 20, 1.0]}  # an int the module leaves to json.dumps
+
+            def stand_in(text):
+                seen.append(text)
+                return {"type": "Point", "coordinates": [9, 9]} if text[0] == "{" else \
+                    [9, 9] if text.count(",") == 1 else [[9, 9], [8, 8]]
+
+            def run():
+                return [Geometry.loads(text) for text in texts] + [Geometry.dumps(geometry)]
+
+            seen = []
+            with mock.patch("json.loads", stand_in), mock.patch("json.dumps", lambda *a, **k: repr((a, k))):
+                print(run())
+            print(seen)
+            print(run())
+            fake = type("json", (), {"loads": staticmethod(stand_in), "dumps": staticmethod(lambda *a, **k: "fake")})
+            with mock.patch.object(kestrinpy, "json", fake):
+                print(run())
+        """)
+        lines = child.stdout.splitlines()
+        mocked = [{"type": "Point", "coordinates": [9.0, 9.0]}, {"type": "Point", "coordinates": [9.0, 9.0]},
+                  {"type": "LineString", "coordinates": [[9.0, 9.0], [8.0, 8.0]]}]
+        dumped = repr(((({"type": "Point", "coordinates": [10 ** 20, 1.0]},), {"ensure_ascii": False, "indent": 4})))
+        self.assertEqual(lines[:1], [repr(mocked + [dumped])], child.stderr[-2000:])
+        self.assertEqual(lines[1], repr(['{"type": "Point", "coordinates": [1, 2]}', "[1234567890123456789,2]",
+                                         "[[1,2],[3,4e999]]"]))
+        self.assertEqual(lines[2], repr([{"type": "Point", "coordinates": [1.0, 2.0]},
+                                         {"type": "Point", "coordinates": [1234567890123456789.0, 2.0]},
+                                         {"type": "LineString", "coordinates": [[1.0, 2.0], [3.0, math.inf]]},
+                                         '{\n    "type": "Point",\n    "coordinates": [\n'
+                                         '        100000000000000000000,\n        1.0\n    ]\n}']))
+        self.assertEqual(lines[3], repr(mocked + ["fake"]))
+
 
 if __name__ == "__main__":
     unittest.main()

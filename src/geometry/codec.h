@@ -11,6 +11,7 @@
 #include "host/function.h"
 #include "host/kept.h"
 #include "host/ops.h"
+#include "host/stack.h"
 
 namespace geometry {
 
@@ -27,11 +28,14 @@ struct Code {
   bool is_automatic() const { return is_none() || is(-1); }
 };
 
-// Runs the host's recursion guard for one nested call, so that a geometry
-// that contains itself ends in RecursionError instead of a stack overflow.
+// One level of a walk over nesting that the caller's objects decide (a
+// collection inside a collection): the host's recursion count, and the C stack
+// left to the thread, so that a geometry that contains itself, or one nested
+// very deep, ends in RecursionError instead of a stack overflow.
 class RecursionGuard {
  public:
   explicit RecursionGuard(const char* where) {
+    host::check_stack();
     if (Py_EnterRecursiveCall(where)) host::raise_pending();
   }
   ~RecursionGuard() { Py_LeaveRecursiveCall(); }
@@ -39,9 +43,14 @@ class RecursionGuard {
   RecursionGuard& operator=(const RecursionGuard&) = delete;
 };
 
-// Keeps the host's cyclic garbage collector from running while many new
-// objects are made by code that runs no host code: the collections their
-// allocation would start could find nothing to free among them.
+// Keeps the host's cyclic collector from being set off by the many objects
+// that code running no host code makes. On 3.12 no collection runs inside such
+// code anyway: an allocation past the threshold only asks for one, which runs
+// at the next check of the evaluation loop (or of signals), right after the
+// call, while what the call made is still alive. Paused, the request is made
+// by the first allocation after the call instead, and where the caller has let
+// go of the objects by then (a result looked at and dropped), there is little
+// left to collect.
 class CollectorPause {
  public:
   CollectorPause() : was_enabled_(PyGC_Disable() != 0) {}
@@ -54,11 +63,6 @@ class CollectorPause {
  private:
   bool was_enabled_;
 };
-
-// Whether every level of `coordinates` down to the vertices is a plain list,
-// and every vertex a plain list (with x and y where `swapping`) or, where not
-// `swapping`, a plain tuple: walking such coordinates runs no host code.
-bool plain_coordinates(PyObject* coordinates, int depth, bool swapping);
 
 // An Exception with the codec's own message.
 [[noreturn]] void refuse(const char* message);

@@ -15,8 +15,8 @@ using namespace core::names;
   /* the seven type names */                                                            \
   X(Point) X(MultiPoint) X(LineString) X(MultiLineString) X(Polygon) X(MultiPolygon)    \
   X(GeometryCollection)                                                                 \
-  /* host methods used on caller objects */                                             \
-  X(upper)
+  /* host methods used on caller objects, and the module's global json */             \
+  X(upper) X(json)
 KESTRIN_DECLARE_NAMES(GEOMETRY_NAMES)
 
 }  // namespace geometry::names

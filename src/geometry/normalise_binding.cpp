@@ -24,7 +24,9 @@ constexpr const char* kRingCount = "Invalid [coordinates] parameter. The number 
 
 // ---- keys ----
 
-bool plain_value(PyObject* value, PlainValue& out) {
+// The value of a vertex key for an exact float, or an exact int within 64 bits
+// (into `out`); false for any other value, whose key is its host text.
+bool key_value_of(PyObject* value, PlainValue& out) {
   if (PyFloat_CheckExact(value)) {
     out = PlainValue::of_real(PyFloat_AS_DOUBLE(value));
     return true;
@@ -62,7 +64,9 @@ class DuplicateKey {
       const Py_ssize_t count = PyList_GET_SIZE(vertex) < 2 ? PyList_GET_SIZE(vertex) : 2;
       key.plain_.count = static_cast<std::uint8_t>(count);
       bool plain = true;
-      for (Py_ssize_t i = 0; i < count && plain; ++i) plain = plain_value(PyList_GET_ITEM(vertex, i), key.plain_.values[i]);
+      for (Py_ssize_t i = 0; i < count && plain; ++i) {
+        plain = key_value_of(PyList_GET_ITEM(vertex, i), key.plain_.values[i]);
+      }
       key.floats_ = plain && count == 2 && key.plain_.values[0].kind == PlainValue::Kind::Real &&
                     key.plain_.values[1].kind == PlainValue::Kind::Real;
       if (plain) return key;
@@ -99,13 +103,13 @@ std::optional<bool> same_plain_lists(PyObject* a, PyObject* b) {
   PlainValue x, y;
   for (PyObject* list : {a, b}) {
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
-      if (!plain_value(PyList_GET_ITEM(list, i), x)) return std::nullopt;
+      if (!key_value_of(PyList_GET_ITEM(list, i), x)) return std::nullopt;
     }
   }
   if (PyList_GET_SIZE(a) != PyList_GET_SIZE(b)) return false;
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(a); ++i) {
-    plain_value(PyList_GET_ITEM(a, i), x);
-    plain_value(PyList_GET_ITEM(b, i), y);
+    key_value_of(PyList_GET_ITEM(a, i), x);
+    key_value_of(PyList_GET_ITEM(b, i), y);
     if (!same_text(x, y)) return false;
   }
   return true;

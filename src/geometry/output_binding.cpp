@@ -9,6 +9,7 @@
 #include "geometry/codec.h"
 #include "geometry/names.h"
 #include "host/json_writer.h"
+#include "host/module.h"
 #include "pymath/float_text.h"
 
 namespace geometry {
@@ -30,18 +31,6 @@ Ref value_if_held(PyObject* geometry, PyObject* key) {
   if (PyDict_CheckExact(geometry)) return dict_value(geometry, key);
   if (!host::contains(geometry, key)) return Ref();
   return host::get_item(geometry, key);
-}
-
-bool plain_coordinates(PyObject* coordinates, int depth, bool swapping) {
-  if (depth == 1) {
-    if (PyList_CheckExact(coordinates)) return !swapping || PyList_GET_SIZE(coordinates) >= 2;
-    return !swapping && PyTuple_CheckExact(coordinates);
-  }
-  if (!PyList_CheckExact(coordinates)) return false;
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
-    if (!plain_coordinates(PyList_GET_ITEM(coordinates, i), depth - 1, swapping)) return false;
-  }
-  return true;
 }
 
 namespace {
@@ -101,9 +90,10 @@ class IndentedJson {
     out_.append(level * kIndent, ' ');
   }
 
-  // Opens a container: false when it is already open (the host reports the
-  // circular reference) or too deep.
+  // Opens a container, with the stack left checked: false when it is already
+  // open (the host reports the circular reference) or too deep.
   bool enter(PyObject* container, std::size_t level) {
+    host::check_stack();
     if (level >= kMaxLevel || std::find(open_.begin(), open_.end(), container) != open_.end()) return false;
     open_.push_back(container);
     return true;
@@ -159,16 +149,15 @@ class IndentedJson {
   std::vector<PyObject*> open_;
 };
 
+// json.dumps(value, ensure_ascii=False, indent=4), read at each call from the
+// module's global `json`, as the plain form reads it.
 Ref host_dumps(PyObject* value) {
-  static PyObject* dumps = nullptr;
-  if (dumps == nullptr) {
-    Ref json = host::import_module("json");
-    dumps = host::get_attr(json.get(), names::dumps).release();
-  }
-  static const host::Keywords kKeywords{"ensure_ascii", "indent"};
+  Ref json = host::module_global(names::json);
+  Ref dumps = host::get_attr(json.get(), names::dumps);
+  static const host::Keywords kKeywords{"ensure_ascii", "indent"};  // the module's own names
   Ref indent = host::integer(4);
   std::array<PyObject*, 4> stack{nullptr, value, Py_False, indent.get()};
-  return checked(PyObject_Vectorcall(dumps, stack.data() + 1, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET,
+  return checked(PyObject_Vectorcall(dumps.get(), stack.data() + 1, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET,
                                      kKeywords.tuple()));
 }
 

@@ -11,6 +11,7 @@
 #include "geometry/json_number.h"
 #include "geometry/names.h"
 #include "geometry/text_scan.h"
+#include "host/module.h"
 #include "host/text_units.h"
 
 namespace geometry {
@@ -35,14 +36,13 @@ Branch branch_of(const Code& code) {
   refuse_with("[", code.object.get(), "] should be one of [-1,0,1,2] in [code] parameter.");
 }
 
-// The host's json.loads, fetched once.
-PyObject* json_loads() {
-  static PyObject* loads = nullptr;
-  if (loads == nullptr) {
-    Ref json = host::import_module("json");
-    loads = host::get_attr(json.get(), names::loads).release();
-  }
-  return loads;
+// json.loads(document), as the plain form calls it: read at each call from the
+// module's global `json`, so that a script that replaces or patches it, and
+// undoes that, is honoured at once.
+Ref json_loads(PyObject* document) {
+  Ref json = host::module_global(names::json);
+  Ref loads = host::get_attr(json.get(), names::loads);
+  return host::call(loads.get(), document);
 }
 
 Ref substring(PyObject* s, Span span) {
@@ -134,7 +134,7 @@ Ref coordinate_list(Text<Unit> t, Read&& read) {
   constexpr int kKind = sizeof(Unit) == 1 ? PyUnicode_1BYTE_KIND : sizeof(Unit) == 2 ? PyUnicode_2BYTE_KIND
                                                                                    : PyUnicode_4BYTE_KIND;
   Ref document = checked(PyUnicode_FromKindAndData(kKind, json.data(), static_cast<Py_ssize_t>(json.size())));
-  return host::call(json_loads(), document.get());
+  return json_loads(document.get());
 }
 
 // ---- free text ----
@@ -317,7 +317,7 @@ std::optional<GeometryType> type_of_first_elements(PyObject* list, Branch branch
 }
 
 Ref load_geojson(PyObject* cls, PyObject* s, Branch branch, const Code& code) {
-  Ref value = host::call(json_loads(), s);
+  Ref value = json_loads(s);
   Ref type;  // what the object holds under "type", or empty
   Ref list;  // the coordinate list, or empty
   if (PyDict_CheckExact(value.get())) {

@@ -79,19 +79,50 @@ void swap_level(PyObject* coordinates, int depth, IdentitySet& seen) {
   for_each_item(coordinates, [&](PyObject* item) { swap_level(item, depth - 1, seen); });
 }
 
-// The same for plain coordinates, where no host code runs, so that nothing
-// can tell how the walk finds each vertex once. A list that nothing but its
-// one parent refers to is met once when its parent is; only lists held
-// elsewhere too are recorded, by the level they are met at. A vertex met again
-// is left as it is, and a line, ring or polygon met again is passed over:
-// walking it again would meet only vertices exchanged already.
+// Whether walking `list` down to the vertices runs no host code: every level a
+// plain list, every vertex a plain list of at least two items and not the top
+// list. `shared` is set where a line, ring or polygon is held elsewhere too;
+// `look_into` refuses also a vertex whose first item is a plain list.
+bool plain_levels(PyObject* list, int depth, PyObject* top, bool look_into, bool& shared) {
+  if (!PyList_CheckExact(list)) return false;
+  if (depth == 1) {
+    return PyList_GET_SIZE(list) >= 2 && list != top && !(look_into && PyList_CheckExact(PyList_GET_ITEM(list, 0)));
+  }
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
+    PyObject* item = PyList_GET_ITEM(list, i);
+    if (depth > 2 && !host::sole_owner(item)) shared = true;
+    if (!plain_levels(item, depth - 1, top, look_into, shared)) return false;
+  }
+  return true;
+}
+
+// Whether the plain walk below may exchange the vertices of `coordinates`: it
+// runs no host code, and no line, ring or polygon is a vertex too, so that
+// exchanging the items of vertices changes no list that the walk goes through.
+// Where every line, ring and polygon has its parent as its one holder, each
+// is met at one level only, and so is the top list unless it is a vertex; the
+// first items of vertices need looking at only where one is held elsewhere
+// (a line, ring or polygon is a list of plain lists, or empty, and a vertex
+// is never empty).
+bool plain_coordinates(PyObject* coordinates, int depth) {
+  bool shared = false;
+  if (!plain_levels(coordinates, depth, coordinates, false, shared)) return false;
+  return !shared || plain_levels(coordinates, depth, coordinates, true, shared);
+}
+
+// The walk of swap_level for plain coordinates, where nothing can tell how it
+// finds each vertex once. A list that nothing but its one parent refers to is
+// met once when its parent is; only lists held elsewhere too are recorded, by
+// the level they are met at. A vertex met again is left as it is, and a line,
+// ring or polygon met again is passed over: its items are the ones it had
+// (only vertices change), all exchanged already.
 class PlainSwap {
  public:
   void walk(PyObject* list, int depth) {
     IdentitySet& met = met_[depth - 1];  // the level of the items
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
       PyObject* item = PyList_GET_ITEM(list, i);
-      if (Py_REFCNT(item) > 1 && !met.insert(item)) continue;
+      if (!host::sole_owner(item) && !met.insert(item)) continue;
       if (depth > 2) {
         walk(item, depth - 1);
       } else {
@@ -124,7 +155,7 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
   if (Ref coordinates = value_if_held(geometry.get(), names::coordinates)) {
     const GeometryType named = simple_type_named(type.get());
     const int depth = coordinate_depth(named);
-    if (depth >= 2 && plain_coordinates(coordinates.get(), depth, true)) {
+    if (depth >= 2 && plain_coordinates(coordinates.get(), depth)) {
       PlainSwap().walk(coordinates.get(), depth);
     } else {
       IdentitySet seen;
@@ -145,6 +176,17 @@ Ref swap_xy(PyObject* cls, PyObject* value) {
 }
 
 // ---- getXY ----
+
+// Whether listing the vertices of `coordinates` runs no host code: every level
+// a plain list, every vertex a plain list or tuple.
+bool plain_vertices(PyObject* coordinates, int depth) {
+  if (depth == 1) return PyList_CheckExact(coordinates) || PyTuple_CheckExact(coordinates);
+  if (!PyList_CheckExact(coordinates)) return false;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coordinates); ++i) {
+    if (!plain_vertices(PyList_GET_ITEM(coordinates, i), depth - 1)) return false;
+  }
+  return true;
+}
 
 // tuple(vertex): a tuple as it stands, anything else copied.
 void append_tuple(PyObject* result, PyObject* vertex) {
@@ -178,9 +220,6 @@ void extend_with_member(PyObject* cls, PyObject* member, PyObject* endpoint, PyO
   for_each_item(items.get(), [&](PyObject* item) { checked_status(PyList_Append(result, item)); });
 }
 
-// Whether the truth of `value` is taken without running a script's code.
-bool plain_truth(PyObject* value) { return PyBool_Check(value) || value == Py_None || PyLong_CheckExact(value); }
-
 void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result) {
   const RecursionGuard guard(" while listing vertices");
   Ref geometry = geometry_of(cls, value);
@@ -190,7 +229,7 @@ void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result
     const GeometryType named = simple_type_named(type.get());
     PyObject* c = coordinates.get();
     std::optional<CollectorPause> pause;  // many new tuples, and no host code to run
-    if (plain_truth(endpoint) && plain_coordinates(c, coordinate_depth(named), false)) pause.emplace();
+    if (host::plain_value(endpoint) && plain_vertices(c, coordinate_depth(named))) pause.emplace();
     switch (named) {
       case GeometryType::Point: append_tuple(result, c); break;
       case GeometryType::MultiPoint:
