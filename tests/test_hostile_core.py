@@ -265,6 +265,23 @@ class JsonWriterTest(HostileCase):
         keep = []
         return (lambda: Sample.json_text(make(keep)), lambda: json.dumps(make(keep), ensure_ascii=False))
 
+    def test_json_dumps_as_it_stands_at_each_use(self):
+        # A value the writer leaves to the host goes to json.dumps as the
+        # module's json holds it at that moment: a patch that undoes itself
+        # at its first use is not used for the next value.
+        real = json.dumps
+
+        def once(*args, **keywords):
+            json.dumps = real
+            return '"patched"'
+
+        value = collections.OrderedDict(a=1)  # not a plain dict: written by the host
+        json.dumps = once
+        try:
+            self.assertEqual(Sample.json_text([value, value]), '["patched", {"a": 1}]')
+        finally:
+            json.dumps = real
+
     def test_values_that_run_code(self):
         def in_dict(act, keep_alive=True):
             """{"a": <a subclass dict running act(outer)>, "b": 1, "c": [2]}"""

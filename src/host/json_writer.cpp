@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "host/module.h"
+#include "host/names.h"
 #include "host/ops.h"
 #include "host/stack.h"
 #include "pymath/float_text.h"
@@ -237,13 +239,13 @@ void JsonWriter::write_key(PyObject* key, std::string& out) {
 }
 
 void JsonWriter::write_by_host(PyObject* value, std::string& out) {
-  if (!dumps_) {
-    Ref json = import_module("json");
-    dumps_ = checked(PyObject_GetAttrString(json.get(), "dumps"));
-  }
+  // json.dumps as the module's code would call it, read at each use: a
+  // script may patch or replace it between two features.
+  Ref json = module_global(names::json);
+  Ref dumps = get_attr(json.get(), names::dumps);
   Ref args = checked(PyTuple_Pack(1, value));
   Ref keywords = checked(Py_BuildValue("{s:O}", "ensure_ascii", Py_False));
-  Ref text = checked(PyObject_Call(dumps_.get(), args.get(), keywords.get()));
+  Ref text = checked(PyObject_Call(dumps.get(), args.get(), keywords.get()));
   out += utf8(text.get());
 }
 

@@ -46,7 +46,6 @@ class JsonWriter {
   void write_by_host(PyObject* value, std::string& out);
 
   std::vector<PyObject*> open_containers_;  // for the host's circular-reference check
-  Ref dumps_;                               // json.dumps, fetched when first needed
 };
 
 }  // namespace host

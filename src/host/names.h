@@ -31,7 +31,7 @@ void intern_names();
 // The toolkit's own names.
 namespace host::names {
 
-#define HOST_NAMES(X) X(__init__) X(__name__) X(__qualname__) X(__module__) X(__doc__) X(__file__)
+#define HOST_NAMES(X) X(__init__) X(__name__) X(__qualname__) X(__module__) X(__doc__) X(__file__) X(json) X(dumps)
 KESTRIN_DECLARE_NAMES(HOST_NAMES)
 
 }  // namespace host::names

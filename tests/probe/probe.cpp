@@ -348,6 +348,8 @@ int exec_probe(PyObject* module) {
     kept_how = checked(PyUnicode_InternFromString("kept")).release();
     host::ready_function_type();
     host::ready_generator_type();
+    // The module's globals that the toolkit reads, as the module unit binds them.
+    checked_status(PyObject_SetAttrString(module, "json", host::import_module("json").get()));
     Ref dataclasses = host::import_module("dataclasses");
     checked_status(PyObject_SetAttrString(module, "dataclass",
                                           checked(PyObject_GetAttrString(dataclasses.get(), "dataclass")).get()));
