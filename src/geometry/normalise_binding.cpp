@@ -26,16 +26,16 @@ constexpr const char* kRingCount = "Invalid [coordinates] parameter. The number 
 
 // The value of a vertex key for an exact float, or an exact int within 64 bits
 // (into `out`); false for any other value, whose key is its host text.
-bool key_value_of(PyObject* value, PlainValue& out) {
+bool key_value_of(PyObject* value, KeyNumber& out) {
   if (PyFloat_CheckExact(value)) {
-    out = PlainValue::of_real(PyFloat_AS_DOUBLE(value));
+    out = KeyNumber::of_real(PyFloat_AS_DOUBLE(value));
     return true;
   }
   if (PyLong_CheckExact(value)) {
     int overflow = 0;
     const long long integer = PyLong_AsLongLongAndOverflow(value, &overflow);
     if (overflow != 0) return false;
-    out = PlainValue::of_integer(integer);
+    out = KeyNumber::of_integer(integer);
     return true;
   }
   return false;
@@ -67,8 +67,8 @@ class DuplicateKey {
       for (Py_ssize_t i = 0; i < count && plain; ++i) {
         plain = key_value_of(PyList_GET_ITEM(vertex, i), key.plain_.values[i]);
       }
-      key.floats_ = plain && count == 2 && key.plain_.values[0].kind == PlainValue::Kind::Real &&
-                    key.plain_.values[1].kind == PlainValue::Kind::Real;
+      key.floats_ = plain && count == 2 && key.plain_.values[0].kind == KeyNumber::Kind::Real &&
+                    key.plain_.values[1].kind == KeyNumber::Kind::Real;
       if (plain) return key;
     }
     const Ref held = Ref::borrow(vertex);  // host code runs from here on
@@ -91,7 +91,7 @@ class DuplicateKey {
  private:
   Ref text() const { return text_ ? text_ : host::text(key_text(plain_)); }
 
-  PlainKey plain_;
+  NumberKey plain_;
   bool floats_ = false;
   Ref text_;  // set for a vertex that is not plain
 };
@@ -100,7 +100,7 @@ class DuplicateKey {
 // that is not plain. (Texts of plain values hold no ", ", so the list texts are
 // equal exactly when the counts and the value texts are.)
 std::optional<bool> same_plain_lists(PyObject* a, PyObject* b) {
-  PlainValue x, y;
+  KeyNumber x, y;
   for (PyObject* list : {a, b}) {
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
       if (!key_value_of(PyList_GET_ITEM(list, i), x)) return std::nullopt;

@@ -8,9 +8,9 @@
 
 namespace geometry {
 
-bool same_text(const PlainValue& a, const PlainValue& b) {
+bool same_text(const KeyNumber& a, const KeyNumber& b) {
   if (a.kind != b.kind) return false;
-  if (a.kind == PlainValue::Kind::Integer) return a.integer == b.integer;
+  if (a.kind == KeyNumber::Kind::Integer) return a.integer == b.integer;
   if (std::isnan(a.real)) return std::isnan(b.real);  // every NaN reads "nan"
   std::uint64_t bits_a, bits_b;
   std::memcpy(&bits_a, &a.real, sizeof bits_a);
@@ -18,10 +18,10 @@ bool same_text(const PlainValue& a, const PlainValue& b) {
   return bits_a == bits_b;
 }
 
-void append_text(const PlainValue& value, std::string& out) {
+void append_text(const KeyNumber& value, std::string& out) {
   char text[pymath::kFloatTextSize];
   std::size_t length;
-  if (value.kind == PlainValue::Kind::Integer) {
+  if (value.kind == KeyNumber::Kind::Integer) {
     length = static_cast<std::size_t>(std::to_chars(text, text + sizeof text, value.integer).ptr - text);
   } else {
     length = pymath::float_text(value.real, text);
@@ -29,7 +29,7 @@ void append_text(const PlainValue& value, std::string& out) {
   out.append(text, length);
 }
 
-bool same_key(const PlainKey& a, const PlainKey& b) {
+bool same_key(const NumberKey& a, const NumberKey& b) {
   if (a.count != b.count) return false;
   for (std::uint8_t i = 0; i < a.count; ++i) {
     if (!same_text(a.values[i], b.values[i])) return false;
@@ -37,7 +37,7 @@ bool same_key(const PlainKey& a, const PlainKey& b) {
   return true;
 }
 
-std::string key_text(const PlainKey& key) {
+std::string key_text(const NumberKey& key) {
   std::string text = "[";
   for (std::uint8_t i = 0; i < key.count; ++i) {
     if (i > 0) text += ", ";

@@ -1,4 +1,4 @@
-// Vertex keys of plain values, compared as the host texts they stand for. No host types.
+// Vertex keys of numbers, compared as the host texts they stand for. No host types.
 //
 // Loading decides whether two adjacent vertices are duplicates by the text of a
 // list of their first two values ("[1.0, 2.0]"), and whether a ring is closed by
@@ -15,33 +15,33 @@
 
 namespace geometry {
 
-// One plain value: a double, or an integer within 64 bits.
-struct PlainValue {
+// One number of a vertex key: a double, or an integer within 64 bits.
+struct KeyNumber {
   enum class Kind : std::uint8_t { Real, Integer };
   Kind kind = Kind::Real;
   double real = 0.0;
   std::int64_t integer = 0;
 
-  static PlainValue of_real(double value) { return {Kind::Real, value, 0}; }
-  static PlainValue of_integer(std::int64_t value) { return {Kind::Integer, 0.0, value}; }
+  static KeyNumber of_real(double value) { return {Kind::Real, value, 0}; }
+  static KeyNumber of_integer(std::int64_t value) { return {Kind::Integer, 0.0, value}; }
 };
 
-// Whether two plain values have the same host text (repr); exact.
-bool same_text(const PlainValue& a, const PlainValue& b);
+// Whether two key numbers have the same host text (repr); exact.
+bool same_text(const KeyNumber& a, const KeyNumber& b);
 
-// Appends the host text (repr) of a plain value; exact.
-void append_text(const PlainValue& value, std::string& out);
+// Appends the host text (repr) of a key number; exact.
+void append_text(const KeyNumber& value, std::string& out);
 
-// The key of up to two plain values: the text of the list of them.
-struct PlainKey {
+// The key of up to two numbers: the text of the list of them.
+struct NumberKey {
   std::uint8_t count = 0;  // 0, 1 or 2 values
-  PlainValue values[2];
+  KeyNumber values[2];
 };
 
 // Whether two keys have the same text; exact.
-bool same_key(const PlainKey& a, const PlainKey& b);
+bool same_key(const NumberKey& a, const NumberKey& b);
 
 // The key's text, as the host writes the list: "[]", "[1.0]", "[1.0, 2]".
-std::string key_text(const PlainKey& key);
+std::string key_text(const NumberKey& key);
 
 }  // namespace geometry

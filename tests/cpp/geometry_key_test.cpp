@@ -7,12 +7,12 @@
 
 namespace {
 
-using geometry::PlainKey;
-using geometry::PlainValue;
+using geometry::NumberKey;
+using geometry::KeyNumber;
 
-PlainKey pair(PlainValue a, PlainValue b) { return PlainKey{2, {a, b}}; }
-PlainValue real(double v) { return PlainValue::of_real(v); }
-PlainValue integer(std::int64_t v) { return PlainValue::of_integer(v); }
+NumberKey pair(KeyNumber a, KeyNumber b) { return NumberKey{2, {a, b}}; }
+KeyNumber real(double v) { return KeyNumber::of_real(v); }
+KeyNumber integer(std::int64_t v) { return KeyNumber::of_integer(v); }
 
 TEST(GeometryKey, ValuesCompareByTheirText) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -29,13 +29,13 @@ TEST(GeometryKey, ValuesCompareByTheirText) {
 TEST(GeometryKey, KeysCompareByCountAndValues) {
   EXPECT_TRUE(same_key(pair(real(1.0), real(2.0)), pair(real(1.0), real(2.0))));
   EXPECT_FALSE(same_key(pair(real(1.0), real(2.0)), pair(real(1.0), integer(2))));
-  EXPECT_FALSE(same_key(PlainKey{1, {real(1.0)}}, pair(real(1.0), real(2.0))));
-  EXPECT_TRUE(same_key(PlainKey{}, PlainKey{}));
+  EXPECT_FALSE(same_key(NumberKey{1, {real(1.0)}}, pair(real(1.0), real(2.0))));
+  EXPECT_TRUE(same_key(NumberKey{}, NumberKey{}));
 }
 
 TEST(GeometryKey, TextIsTheHostListRepr) {
-  EXPECT_EQ(key_text(PlainKey{}), "[]");
-  EXPECT_EQ(key_text(PlainKey{1, {integer(-3)}}), "[-3]");
+  EXPECT_EQ(key_text(NumberKey{}), "[]");
+  EXPECT_EQ(key_text(NumberKey{1, {integer(-3)}}), "[-3]");
   EXPECT_EQ(key_text(pair(real(1e16), real(-0.0))), "[1e+16, -0.0]");
   EXPECT_EQ(key_text(pair(real(NAN), real(-INFINITY))), "[nan, -inf]");
   EXPECT_EQ(key_text(pair(integer(INT64_MIN), real(0.1))), "[-9223372036854775808, 0.1]");

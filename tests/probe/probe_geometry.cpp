@@ -19,15 +19,15 @@ using host::checked;
 using host::param;
 using host::Ref;
 
-geometry::PlainValue plain_of(PyObject* value) {
-  if (PyFloat_CheckExact(value)) return geometry::PlainValue::of_real(PyFloat_AS_DOUBLE(value));
+geometry::KeyNumber plain_of(PyObject* value) {
+  if (PyFloat_CheckExact(value)) return geometry::KeyNumber::of_real(PyFloat_AS_DOUBLE(value));
   if (!PyLong_CheckExact(value)) host::raise(PyExc_TypeError, "a plain value is a float or an int");
-  return geometry::PlainValue::of_integer(host::as_int64(value));
+  return geometry::KeyNumber::of_integer(host::as_int64(value));
 }
 
-geometry::PlainKey key_of(PyObject* values) {
+geometry::NumberKey key_of(PyObject* values) {
   if (!PyList_CheckExact(values) || PyList_GET_SIZE(values) > 2) host::raise(PyExc_TypeError, "a list of up to two");
-  geometry::PlainKey key;
+  geometry::NumberKey key;
   key.count = static_cast<std::uint8_t>(PyList_GET_SIZE(values));
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(values); ++i) key.values[i] = plain_of(PyList_GET_ITEM(values, i));
   return key;
