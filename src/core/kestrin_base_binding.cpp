@@ -164,7 +164,7 @@ Ref run_decoder(PyObject* decoder, std::string_view data, const char* name) {
   return Ref::borrow(text);
 }
 
-Ref decode_chinese(pymath::ChineseCodec codec, std::string_view data) {
+inline Ref decode_chinese(pymath::ChineseCodec codec, std::string_view data) {
   static std::u16string* const units = new std::u16string;  // reused; kept for the process
   units->clear();
   pymath::decode_ignoring(codec, data, *units);

@@ -28,25 +28,21 @@ std::uintptr_t lowest_address() {
   return reinterpret_cast<std::uintptr_t>(base) + std::min(kMargin, size / 4);
 }
 
-struct ThreadStack {
-  std::uintptr_t lowest = 0;
-  bool known = false;
-};
-// Initial-exec: read at every call, so it takes no look-up of the module's TLS block.
-__attribute__((tls_model("initial-exec"))) thread_local ThreadStack t_stack;
-
 }  // namespace
 
-void check_stack() {
-  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-  if (!t_stack.known) [[unlikely]] {
-    t_stack.lowest = lowest_address();
-    t_stack.known = true;
-  }
-  if (here < t_stack.lowest) [[unlikely]] {
-    PyErr_SetString(PyExc_RecursionError, "maximum recursion depth exceeded");
-    throw HostError{};
-  }
+namespace stack_detail {
+
+__attribute__((tls_model("initial-exec"))) thread_local std::uintptr_t t_floor = 0;
+
+// A thread's stack never moves or changes size: learnt once per thread. A
+// stack whose bounds cannot be told is never refused (a floor of 1).
+void learn_floor() { t_floor = std::max<std::uintptr_t>(lowest_address(), 1); }
+
+void raise_exhausted() {
+  PyErr_SetString(PyExc_RecursionError, "maximum recursion depth exceeded");
+  throw HostError{};
 }
+
+}  // namespace stack_detail
 
 }  // namespace host
