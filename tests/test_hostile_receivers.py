@@ -15,6 +15,7 @@ import unittest
 from src.kestrinpy import Geometry, MapGisColorLib, MapGisFile, MapGisProject, MapGrid, Messenger, Projection
 from tests import fixtures
 from tests.support import outcome
+from tests.test_hostile_mapgis import Layer
 from tests.test_hostile_projection import Plain
 
 LINE = {"type": "LineString", "coordinates": [[1.0, 2.0], [3.0, 4.0]]}
@@ -119,17 +120,6 @@ class ReceiverTest(unittest.TestCase):
     def test_a_class_as_the_layer_of_an_export(self):
         # self.publish of a class is the plain function: called with
         # "progress" as its object, as the host calls it.
-        class Layer(Messenger):
-            FeatureCount = 1
-
-            @staticmethod
-            def getCapabilities():
-                return {"type": "FeatureCollection"}
-
-            @staticmethod
-            def getFeature():
-                yield {"type": "Feature", "properties": {}}
-
         out = str(self.folder / "layer.json")
         self.assertEqual(outcome(MapGisFile.saveAsGeoJson, Layer, out),
                          (TypeError, "Argument 'key' has incorrect type (expected str, got dict)"))
