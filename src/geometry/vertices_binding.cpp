@@ -85,12 +85,19 @@ void swap_level(PyObject* coordinates, int depth, IdentitySet& seen) {
 // `look_into` refuses also a vertex whose first item is a plain list.
 bool plain_levels(PyObject* list, int depth, PyObject* top, bool look_into, bool& shared) {
   if (!PyList_CheckExact(list)) return false;
-  if (depth == 1) {
-    return PyList_GET_SIZE(list) >= 2 && list != top && !(look_into && PyList_CheckExact(PyList_GET_ITEM(list, 0)));
+  if (depth == 2) {  // its items are vertices: checked here, without a call for each
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
+      PyObject* vertex = PyList_GET_ITEM(list, i);
+      if (!PyList_CheckExact(vertex) || PyList_GET_SIZE(vertex) < 2 || vertex == top ||
+          (look_into && PyList_CheckExact(PyList_GET_ITEM(vertex, 0)))) {
+        return false;
+      }
+    }
+    return true;
   }
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
     PyObject* item = PyList_GET_ITEM(list, i);
-    if (depth > 2 && !host::sole_owner(item)) shared = true;
+    if (!host::sole_owner(item)) shared = true;
     if (!plain_levels(item, depth - 1, top, look_into, shared)) return false;
   }
   return true;
@@ -103,7 +110,7 @@ bool plain_levels(PyObject* list, int depth, PyObject* top, bool look_into, bool
 // is met at one level only, and so is the top list unless it is a vertex; the
 // first items of vertices need looking at only where one is held elsewhere
 // (a line, ring or polygon is a list of plain lists, or empty, and a vertex
-// is never empty).
+// is never empty). `depth` is 2 or more.
 bool plain_coordinates(PyObject* coordinates, int depth) {
   bool shared = false;
   if (!plain_levels(coordinates, depth, coordinates, false, shared)) return false;
