@@ -14,6 +14,7 @@ import argparse
 import codecs
 import errno
 import os
+import signal
 import stat
 import struct
 import sys
@@ -286,7 +287,17 @@ def written_safely(output, write):
         raise
 
 
+def ended_by_signal(signum, frame):
+    """Turns a request to end into an exception, as Ctrl-C is, so that an export
+    cut short by `kill` or a closed terminal removes its temporary file too;
+    the exit status is the shell's for a process ended by that signal."""
+    raise SystemExit(128 + signum)
+
+
 def main():
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        if signal.getsignal(signum) == signal.SIG_DFL:  # one ignored (nohup) stays ignored
+            signal.signal(signum, ended_by_signal)
     parser = argparse.ArgumentParser(description="Convert a MapGIS WT, WL or WP file to GeoJSON.")
     parser.add_argument("path", help="the MapGIS file to read")
     parser.add_argument("output", help="the GeoJSON file to write")

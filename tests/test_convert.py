@@ -155,28 +155,37 @@ class ConvertTest(unittest.TestCase):
         for k in range(5000):
             layer.add_line([(k, 0), (k + 1, 1)])
         path = layer.write(self.folder, "long.WL")
-        pathlib.Path(self.output).write_bytes(b"the previous export")
-        before = sorted(os.listdir(self.folder))
-        leader, follower = pty.openpty()
-        with os.fdopen(leader, "rb", buffering=0) as terminal:
-            child = subprocess.Popen([sys.executable, SCRIPT, path, self.output], stdout=follower,
-                                     stderr=subprocess.PIPE)
-            os.close(follower)
-            # The bar is redrawn for every feature: the export cannot end before
-            # the terminal is read, so the interrupt comes in the middle of it.
-            terminal.read(1)
-            child.send_signal(signal.SIGINT)
-            while True:
-                try:
-                    if not terminal.read(4096):
-                        break
-                except OSError:  # the child has gone and closed the terminal
-                    break
-            self.assertNotEqual(child.wait(timeout=120), 0)
-            self.assertIn(b"KeyboardInterrupt", child.stderr.read())
-            child.stderr.close()
-        self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
-        self.assertEqual(sorted(os.listdir(self.folder)), before)
+        # Ctrl-C, `kill` and a closed terminal: each ends the export with the
+        # temporary file removed and the previous output in place.
+        cases = [
+            (signal.SIGINT, b"KeyboardInterrupt"),
+            (signal.SIGTERM, b""),
+            (signal.SIGHUP, b""),
+        ]
+        for signum, shown in cases:
+            with self.subTest(signal=signum.name):
+                pathlib.Path(self.output).write_bytes(b"the previous export")
+                before = sorted(os.listdir(self.folder))
+                leader, follower = pty.openpty()
+                with os.fdopen(leader, "rb", buffering=0) as terminal:
+                    child = subprocess.Popen([sys.executable, SCRIPT, path, self.output], stdout=follower,
+                                             stderr=subprocess.PIPE)
+                    os.close(follower)
+                    # The bar is redrawn for every feature: the export cannot end before
+                    # the terminal is read, so the signal comes in the middle of it.
+                    terminal.read(1)
+                    child.send_signal(signum)
+                    while True:
+                        try:
+                            if not terminal.read(4096):
+                                break
+                        except OSError:  # the child has gone and closed the terminal
+                            break
+                    self.assertNotEqual(child.wait(timeout=120), 0)
+                    self.assertIn(shown, child.stderr.read())
+                    child.stderr.close()
+                self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
+                self.assertEqual(sorted(os.listdir(self.folder)), before)
 
     def test_output_as_a_write_in_place_leaves_it(self):
         expected = self.expected_export()
