@@ -244,11 +244,15 @@ def written_safely(output, write):
     stays a link, its target replaced."""
     target = os.path.realpath(output)
     try:
-        info = os.stat(target)
+        # Looked up as named, not as resolved: "out.json/" names a folder, and
+        # realpath would drop the slash and let the file out.json be replaced.
+        info = os.stat(output)
     except FileNotFoundError:
         info = None
     except OSError as error:
         raise UserError(output, f"cannot be written ({error.strerror or error})") from None
+    if info is None and os.path.basename(output) in ("", os.curdir, os.pardir):  # a folder yet to be made
+        raise UserError(output, f"cannot be written ({os.strerror(errno.EISDIR)})")
     if info is not None and stat.S_ISDIR(info.st_mode):
         raise UserError(output, f"cannot be written ({os.strerror(errno.EISDIR)})")
     if info is not None and not stat.S_ISREG(info.st_mode):

@@ -123,6 +123,8 @@ class ConvertTest(unittest.TestCase):
         layer, library = self.layer, self.library
         os.symlink(layer, self.folder / "link.json")
         os.link(library, self.folder / "hard.lib")
+        os.link(layer, self.folder / "hard.WP")
+        kept = fixtures.write(self.folder, "kept.json", b"the previous export")
         cases = [
             ([layer, layer], f"{layer}: is the file to convert; choose another output"),
             ([layer, str(self.folder / "." / "parcels.WP")],
@@ -132,6 +134,10 @@ class ConvertTest(unittest.TestCase):
             ([layer, library, "--colour-library", library], f"{library}: is the colour library; choose another output"),
             ([layer, str(self.folder / "hard.lib"), "--colour-library", library],
              f"{self.folder / 'hard.lib'}: is the colour library; choose another output"),
+            # A name ending in a slash names a folder: the file before the slash is not replaced.
+            ([layer, kept + "/"], f"{kept}/: cannot be written (Not a directory)"),
+            ([layer, f"{self.folder / 'hard.WP'}/"], f"{self.folder / 'hard.WP'}/: cannot be written (Not a directory)"),
+            ([layer, f"{self.folder / 'new'}/"], f"{self.folder / 'new'}/: cannot be written (Is a directory)"),
         ]
         before = {path.name: path.read_bytes() for path in self.folder.iterdir()}
         for args, line in cases:
