@@ -186,8 +186,16 @@ class ProgressBar:
         self.redraw = stream.isatty()
         self.done = 0
         self.logged = 0
+        self.failed = None  # the error of a stream that could not be written, such as a closed pipe
 
     def __call__(self, value):
+        try:
+            self.draw(value)
+        except OSError as error:
+            self.failed = error
+            raise
+
+    def draw(self, value):
         done = value["index"] + 1
         total = max(value["count"], done)
         self.done = done
@@ -216,6 +224,12 @@ def export(layer, path, target, output, progress):
         layer.saveAsGeoJson(target)
     except OSError as error:
         cause = error.strerror or str(error)
+        if progress.failed is not None:
+            # The bar could not be drawn (a pipe whose reader has gone); the
+            # messenger's report of that, printed to the same stream, failed
+            # too and ended the export. The output is not at fault.
+            failed = progress.failed
+            raise UserError("standard output", f"cannot be written ({failed.strerror or failed})") from None
         if error.filename == path:
             raise UserError(path, f"cannot be read ({cause})") from None
         if error.errno == errno.EINVAL and error.filename is None:  # a record placed before the start

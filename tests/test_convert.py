@@ -148,13 +148,30 @@ class ConvertTest(unittest.TestCase):
 
     def test_failed_export_keeps_the_existing_output(self):
         damaged = fixtures.write(self.folder, "damaged.WP", self.parcels(damaged=6))
-        pathlib.Path(self.output).write_bytes(b"the previous export")
-        before = sorted(os.listdir(self.folder))
-        completed = self.convert(damaged, self.output)
-        self.assertEqual((completed.returncode, completed.stderr),
-                         (1, f"convert.py: {damaged}: damaged or cut short (unpack requires a buffer of 4 bytes)\n"))
-        self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
-        self.assertEqual(sorted(os.listdir(self.folder)), before)  # no temporary file left
+        cases = [
+            ("a damaged input", damaged, False,
+             f"{damaged}: damaged or cut short (unpack requires a buffer of 4 bytes)"),
+            # The progress goes to a pipe whose reader has gone: the line names
+            # that, not the output, which could be written.
+            ("progress into a closed pipe", self.layer, True, "standard output: cannot be written (Broken pipe)"),
+        ]
+        for name, path, closed_stdout, line in cases:
+            with self.subTest(name):
+                pathlib.Path(self.output).write_bytes(b"the previous export")
+                before = sorted(os.listdir(self.folder))
+                reader, writer = os.pipe()
+                if closed_stdout:
+                    os.close(reader)
+                try:
+                    completed = subprocess.run([sys.executable, SCRIPT, path, self.output], stdout=writer,
+                                               stderr=subprocess.PIPE, text=True, timeout=120)
+                finally:
+                    os.close(writer)
+                    if not closed_stdout:
+                        os.close(reader)
+                self.assertEqual((completed.returncode, completed.stderr), (1, f"convert.py: {line}\n"))
+                self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
+                self.assertEqual(sorted(os.listdir(self.folder)), before)  # no temporary file left
 
     def test_interrupted_export_keeps_the_existing_output(self):
         layer = FeatureFile("line")
