@@ -14,6 +14,7 @@ import argparse
 import codecs
 import errno
 import os
+import signal
 import stat
 import struct
 import sys
@@ -185,8 +186,16 @@ class ProgressBar:
         self.redraw = stream.isatty()
         self.done = 0
         self.logged = 0
+        self.failed = None  # the error of a stream that could not be written, such as a closed pipe
 
     def __call__(self, value):
+        try:
+            self.draw(value)
+        except OSError as error:
+            self.failed = error
+            raise
+
+    def draw(self, value):
         done = value["index"] + 1
         total = max(value["count"], done)
         self.done = done
@@ -215,6 +224,12 @@ def export(layer, path, target, output, progress):
         layer.saveAsGeoJson(target)
     except OSError as error:
         cause = error.strerror or str(error)
+        if progress.failed is not None:
+            # The bar could not be drawn (a pipe whose reader has gone); the
+            # messenger's report of that, printed to the same stream, failed
+            # too and ended the export. The output is not at fault.
+            failed = progress.failed
+            raise UserError("standard output", f"cannot be written ({failed.strerror or failed})") from None
         if error.filename == path:
             raise UserError(path, f"cannot be read ({cause})") from None
         if error.errno == errno.EINVAL and error.filename is None:  # a record placed before the start
@@ -243,11 +258,15 @@ def written_safely(output, write):
     stays a link, its target replaced."""
     target = os.path.realpath(output)
     try:
-        info = os.stat(target)
+        # Looked up as named, not as resolved: "out.json/" names a folder, and
+        # realpath would drop the slash and let the file out.json be replaced.
+        info = os.stat(output)
     except FileNotFoundError:
         info = None
     except OSError as error:
         raise UserError(output, f"cannot be written ({error.strerror or error})") from None
+    if info is None and os.path.basename(output) in ("", os.curdir, os.pardir):  # a folder yet to be made
+        raise UserError(output, f"cannot be written ({os.strerror(errno.EISDIR)})")
     if info is not None and stat.S_ISDIR(info.st_mode):
         raise UserError(output, f"cannot be written ({os.strerror(errno.EISDIR)})")
     if info is not None and not stat.S_ISREG(info.st_mode):
@@ -286,7 +305,17 @@ def written_safely(output, write):
         raise
 
 
+def ended_by_signal(signum, frame):
+    """Turns a request to end into an exception, as Ctrl-C is, so that an export
+    cut short by `kill` or a closed terminal removes its temporary file too;
+    the exit status is the shell's for a process ended by that signal."""
+    raise SystemExit(128 + signum)
+
+
 def main():
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        if signal.getsignal(signum) == signal.SIG_DFL:  # one ignored (nohup) stays ignored
+            signal.signal(signum, ended_by_signal)
     parser = argparse.ArgumentParser(description="Convert a MapGIS WT, WL or WP file to GeoJSON.")
     parser.add_argument("path", help="the MapGIS file to read")
     parser.add_argument("output", help="the GeoJSON file to write")

@@ -123,6 +123,8 @@ class ConvertTest(unittest.TestCase):
         layer, library = self.layer, self.library
         os.symlink(layer, self.folder / "link.json")
         os.link(library, self.folder / "hard.lib")
+        os.link(layer, self.folder / "hard.WP")
+        kept = fixtures.write(self.folder, "kept.json", b"the previous export")
         cases = [
             ([layer, layer], f"{layer}: is the file to convert; choose another output"),
             ([layer, str(self.folder / "." / "parcels.WP")],
@@ -132,6 +134,10 @@ class ConvertTest(unittest.TestCase):
             ([layer, library, "--colour-library", library], f"{library}: is the colour library; choose another output"),
             ([layer, str(self.folder / "hard.lib"), "--colour-library", library],
              f"{self.folder / 'hard.lib'}: is the colour library; choose another output"),
+            # A name ending in a slash names a folder: the file before the slash is not replaced.
+            ([layer, kept + "/"], f"{kept}/: cannot be written (Not a directory)"),
+            ([layer, f"{self.folder / 'hard.WP'}/"], f"{self.folder / 'hard.WP'}/: cannot be written (Not a directory)"),
+            ([layer, f"{self.folder / 'new'}/"], f"{self.folder / 'new'}/: cannot be written (Is a directory)"),
         ]
         before = {path.name: path.read_bytes() for path in self.folder.iterdir()}
         for args, line in cases:
@@ -142,41 +148,67 @@ class ConvertTest(unittest.TestCase):
 
     def test_failed_export_keeps_the_existing_output(self):
         damaged = fixtures.write(self.folder, "damaged.WP", self.parcels(damaged=6))
-        pathlib.Path(self.output).write_bytes(b"the previous export")
-        before = sorted(os.listdir(self.folder))
-        completed = self.convert(damaged, self.output)
-        self.assertEqual((completed.returncode, completed.stderr),
-                         (1, f"convert.py: {damaged}: damaged or cut short (unpack requires a buffer of 4 bytes)\n"))
-        self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
-        self.assertEqual(sorted(os.listdir(self.folder)), before)  # no temporary file left
+        cases = [
+            ("a damaged input", damaged, False,
+             f"{damaged}: damaged or cut short (unpack requires a buffer of 4 bytes)"),
+            # The progress goes to a pipe whose reader has gone: the line names
+            # that, not the output, which could be written.
+            ("progress into a closed pipe", self.layer, True, "standard output: cannot be written (Broken pipe)"),
+        ]
+        for name, path, closed_stdout, line in cases:
+            with self.subTest(name):
+                pathlib.Path(self.output).write_bytes(b"the previous export")
+                before = sorted(os.listdir(self.folder))
+                reader, writer = os.pipe()
+                if closed_stdout:
+                    os.close(reader)
+                try:
+                    completed = subprocess.run([sys.executable, SCRIPT, path, self.output], stdout=writer,
+                                               stderr=subprocess.PIPE, text=True, timeout=120)
+                finally:
+                    os.close(writer)
+                    if not closed_stdout:
+                        os.close(reader)
+                self.assertEqual((completed.returncode, completed.stderr), (1, f"convert.py: {line}\n"))
+                self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
+                self.assertEqual(sorted(os.listdir(self.folder)), before)  # no temporary file left
 
     def test_interrupted_export_keeps_the_existing_output(self):
         layer = FeatureFile("line")
         for k in range(5000):
             layer.add_line([(k, 0), (k + 1, 1)])
         path = layer.write(self.folder, "long.WL")
-        pathlib.Path(self.output).write_bytes(b"the previous export")
-        before = sorted(os.listdir(self.folder))
-        leader, follower = pty.openpty()
-        with os.fdopen(leader, "rb", buffering=0) as terminal:
-            child = subprocess.Popen([sys.executable, SCRIPT, path, self.output], stdout=follower,
-                                     stderr=subprocess.PIPE)
-            os.close(follower)
-            # The bar is redrawn for every feature: the export cannot end before
-            # the terminal is read, so the interrupt comes in the middle of it.
-            terminal.read(1)
-            child.send_signal(signal.SIGINT)
-            while True:
-                try:
-                    if not terminal.read(4096):
-                        break
-                except OSError:  # the child has gone and closed the terminal
-                    break
-            self.assertNotEqual(child.wait(timeout=120), 0)
-            self.assertIn(b"KeyboardInterrupt", child.stderr.read())
-            child.stderr.close()
-        self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
-        self.assertEqual(sorted(os.listdir(self.folder)), before)
+        # Ctrl-C, `kill` and a closed terminal: each ends the export with the
+        # temporary file removed and the previous output in place.
+        cases = [
+            (signal.SIGINT, b"KeyboardInterrupt"),
+            (signal.SIGTERM, b""),
+            (signal.SIGHUP, b""),
+        ]
+        for signum, shown in cases:
+            with self.subTest(signal=signum.name):
+                pathlib.Path(self.output).write_bytes(b"the previous export")
+                before = sorted(os.listdir(self.folder))
+                leader, follower = pty.openpty()
+                with os.fdopen(leader, "rb", buffering=0) as terminal:
+                    child = subprocess.Popen([sys.executable, SCRIPT, path, self.output], stdout=follower,
+                                             stderr=subprocess.PIPE)
+                    os.close(follower)
+                    # The bar is redrawn for every feature: the export cannot end before
+                    # the terminal is read, so the signal comes in the middle of it.
+                    terminal.read(1)
+                    child.send_signal(signum)
+                    while True:
+                        try:
+                            if not terminal.read(4096):
+                                break
+                        except OSError:  # the child has gone and closed the terminal
+                            break
+                    self.assertNotEqual(child.wait(timeout=120), 0)
+                    self.assertIn(shown, child.stderr.read())
+                    child.stderr.close()
+                self.assertEqual(pathlib.Path(self.output).read_bytes(), b"the previous export")
+                self.assertEqual(sorted(os.listdir(self.folder)), before)
 
     def test_output_as_a_write_in_place_leaves_it(self):
         expected = self.expected_export()
