@@ -249,6 +249,17 @@ def current_umask():
     return mask
 
 
+def synced(path):
+    """Flushes a file (or a folder's entries) to the disk: the export must be
+    on the disk before it takes the old output's name, or a power cut could
+    leave an empty file where a good one was."""
+    handle = os.open(path, os.O_RDONLY)
+    try:
+        os.fsync(handle)
+    finally:
+        os.close(handle)
+
+
 def written_safely(output, write):
     """Runs write(name) on a new file in the output's folder and moves it over
     the output only when it has succeeded: an existing output is never lost
@@ -294,9 +305,14 @@ def written_safely(output, write):
             os.close(handle)
         write(temporary)
         try:
+            synced(temporary)
             os.replace(temporary, target)
         except OSError as error:
             raise UserError(output, f"cannot be written ({error.strerror or error})") from None
+        try:
+            synced(folder)
+        except OSError:  # the export is in place; some file systems cannot sync a folder
+            pass
     except BaseException:  # an interrupt too: no partial file is left behind
         try:
             os.unlink(temporary)
