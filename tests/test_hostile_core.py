@@ -896,11 +896,33 @@ class CodecTest(HostileCase):
         def text_again():
             del first._is_text_encoding
 
+        # A verdict whose answer moves no mark of the host's: a flag with a
+        # truth of its own, a property of the class.
+        verdict = [True]
+
+        class Flag:
+            def __bool__(self):
+                return verdict[0]
+
+        def answer(value):
+            return lambda: verdict.__setitem__(0, value)
+
+        def own_flag():
+            first._is_text_encoding = Flag()
+
+        def class_property():
+            del first._is_text_encoding
+            codecs.CodecInfo._is_text_encoding = property(lambda info: verdict[0])
+
         steps = [("first registered", swap(None, "first")), ("first for second", swap("first", "second")),
                  ("second unregistered", swap("second", None)), ("first again", swap(None, "first")),
                  ("first no longer text", not_text), ("first text again", text_again),
                  ("the class says not text", lambda: setattr(codecs.CodecInfo, "_is_text_encoding", False)),
-                 ("the class says text", lambda: setattr(codecs.CodecInfo, "_is_text_encoding", True))]
+                 ("the class says text", lambda: setattr(codecs.CodecInfo, "_is_text_encoding", True)),
+                 ("its flag has a truth of its own", own_flag), ("that flag turns false", answer(False)),
+                 ("that flag turns true", answer(True)), ("the class asks a property", class_property),
+                 ("the property turns false", answer(False)), ("the property turns true", answer(True)),
+                 ("the class says text once more", lambda: setattr(codecs.CodecInfo, "_is_text_encoding", True))]
         self.addCleanup(lambda: [codecs.unregister(f) for f in searches.values()])
         self.addCleanup(setattr, codecs.CodecInfo, "_is_text_encoding", True)
         for label, step in steps:

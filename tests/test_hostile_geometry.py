@@ -612,6 +612,37 @@ class SharedAndCircularTest(HostileCase):
         self.assertEqual(child.stdout.strip(), str(["RecursionError"] * 5), child.stderr[-2000:])
 
 
+class ReceiverTest(unittest.TestCase):
+    def test_members_run_on_the_class_the_method_is_bound_to(self):
+        # A method's function called on an instance: the members of a
+        # collection go to instance.method, which finds the class method and
+        # binds it to the class, so the members of a member are reached through
+        # the class. An attribute the instance gains meanwhile (here while the
+        # inner type is compared) is never met.
+        class Sub(Geometry):
+            pass
+
+        def collection(receiver, name, met):
+            class Type(str):
+                __hash__ = str.__hash__
+
+                def __eq__(self, other):
+                    vars(receiver)[name] = lambda *args: met.append(name)
+                    return str.__eq__(self, other)
+
+            point = {"type": "Point", "coordinates": [1, 2]}
+            return {"type": "GeometryCollection",
+                    "geometries": [{"type": Type("GeometryCollection"), "geometries": [point]}]}
+
+        rows = [("swapXY", ()), ("getXY", (False,)), ("toWkt", ()), ("loads", ()), ("dumps", ())]
+        for name, extra in rows:
+            with self.subTest(name):
+                receiver, met = object.__new__(Sub), []
+                got = vars(Geometry)[name].__func__(receiver, collection(receiver, name, met), *extra)
+                expected = getattr(Sub, name)(collection(object.__new__(Sub), name, []), *extra)
+                self.assertEqual((got, met), (expected, []))
+
+
 class CollectorTest(unittest.TestCase):
     def test_the_collector_is_on_whenever_script_code_runs(self):
         # The module keeps the collector from being set off only over code of

@@ -230,6 +230,21 @@ def stream_kept_by_the_object(path, folder):
     return opened
 
 
+def stream_found_through_the_collector(path, folder):
+    # Nothing but the export holds the stream, yet the collector lists it: a
+    # slot that takes a feature from it gets the feature itself.
+    stream_type = type(kestrinpy.MapGisFile.getFeature(None))
+    opened = Logged(path)
+
+    def slot(value):
+        for found in gc.get_objects():
+            if type(found) is stream_type and any(part is opened for part in gc.get_referents(found)):
+                opened.log.append(json.dumps(next(found, None)))
+
+    opened.subscribe("progress", slot)
+    return opened
+
+
 class Watched(Logged):
     subscribers = logged("subscribers", "table")
 
@@ -464,6 +479,7 @@ EXPORT_ROWS = [
     ("one style key for all", style_keys_changed(["k"] * 26)),
     ("a schema the slot changes", schema_changed),
     ("a stream the object keeps", stream_kept_by_the_object),
+    ("a stream found through the collector", stream_found_through_the_collector),
     ("subscribers behind a property", subscribers_watched(True)),
     ("subscribers behind a property, no slot", subscribers_watched(False)),
     ("a bus key that compares with a script's code", bus_key_compared),

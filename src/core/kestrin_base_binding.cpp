@@ -115,8 +115,33 @@ const KnownCodec* known_codec(std::string_view name) {
   return known;
 }
 
+// Whether info._is_text_encoding, and its truth, stay as they are while the
+// info's class and own attributes carry the same marks: absent, or a plain
+// value found by the generic look-up in the class or the info's own
+// dictionary. A property, a look-up of the class's own or a value with a
+// truth of its own may answer otherwise at the next decode, which bytes.decode
+// asks again each time: such a codec is not kept.
+bool settled_text_verdict(PyObject* info) {
+  if (PyTuple_CheckExact(info)) return true;
+  static PyObject* const attribute = checked(PyUnicode_InternFromString("_is_text_encoding")).release();
+  PyTypeObject* type = Py_TYPE(info);
+  if (type->tp_getattro != PyObject_GenericGetAttr) return false;
+  PyObject* in_class = host::interpreter::class_member(type, attribute);
+  if (in_class != nullptr && (Py_TYPE(in_class)->tp_descr_get != nullptr || !host::plain_value(in_class))) {
+    return false;
+  }
+  PyObject* const* slot = host::interpreter::dict_slot(info);
+  if (slot == nullptr || *slot == nullptr) return true;
+  if (!host::text_keys_only(*slot)) return false;
+  PyObject* own = PyDict_GetItemWithError(*slot, attribute);  // str keys only: runs no code
+  if (own != nullptr) return host::plain_value(own);
+  if (!PyErr_Occurred()) return true;
+  PyErr_Clear();
+  return false;
+}
+
 // The registry's codec for `name`, refused as bytes.decode refuses one that
-// is not a text encoding, and kept.
+// is not a text encoding, and kept where that verdict holds while its marks do.
 struct FoundCodec {
   Ref info;
   std::optional<pymath::ChineseCodec> chinese;
@@ -128,6 +153,7 @@ FoundCodec text_codec(const char* name) {
   PyObject* const* dict = host::interpreter::dict_slot(info.get());
   const host::Mark info_class = host::members_mark(info.get());
   const host::Mark info_attributes = host::attributes_mark(dict);
+  const bool settled = settled_text_verdict(info.get());
   if (!PyTuple_CheckExact(info.get())) {
     Ref is_text = Ref::steal(PyObject_GetAttrString(info.get(), "_is_text_encoding"));
     if (!is_text) {
@@ -139,7 +165,7 @@ FoundCodec text_codec(const char* name) {
     }
   }
   const std::optional<pymath::ChineseCodec> chinese = chinese_codec(info.get(), PyTuple_GET_ITEM(info.get(), 1));
-  g_known_codec.keep(registry, KnownCodec{name, info.get(), dict, info_class, info_attributes, chinese});
+  if (settled) g_known_codec.keep(registry, KnownCodec{name, info.get(), dict, info_class, info_attributes, chinese});
   return {std::move(info), chinese};
 }
 

@@ -145,7 +145,10 @@ Ref load(PyObject* cls, PyObject* coordinates, const Code& code) {
 }
 
 Ref load_through_class(PyObject* cls, PyObject* value) {
-  if (host::finds_own_member(cls, names::loads, loads_method)) return load(cls, value, Code::automatic());
+  // Run here, the body gets the class the method is bound to, as the call's would.
+  if (host::finds_own_member(cls, names::loads, loads_method)) {
+    return load(host::class_bound_to(cls), value, Code::automatic());
+  }
   return host::call_method(cls, names::loads, value);
 }
 

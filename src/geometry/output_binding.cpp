@@ -240,10 +240,12 @@ void append_wkt(PyObject* cls, PyObject* geometry, std::string& out);
 // cls.toWkt(member): its text, run here while toWkt is the class's own.
 Ref member_wkt(PyObject* cls, PyObject* member) {
   if (!host::finds_own_member(cls, names::toWkt, to_wkt_method)) return host::call_method(cls, names::toWkt, member);
+  // The body runs on the class the method is bound to, as the call's would.
+  PyObject* bound = host::class_bound_to(cls);
   const RecursionGuard guard(" while writing a geometry");
-  Ref geometry = geometry_of(cls, member);
+  Ref geometry = geometry_of(bound, member);
   std::string out;
-  append_wkt(cls, geometry.get(), out);
+  append_wkt(bound, geometry.get(), out);
   return decoded(out);
 }
 

@@ -145,10 +145,11 @@ class PlainSwap {
 
 Ref swap_xy(PyObject* cls, PyObject* value);
 
-// cls.swapXY(member), run here while swapXY is the class's own.
+// cls.swapXY(member), run here while swapXY is the class's own, on the class
+// the method is bound to, as the call's body would be.
 void swap_member(PyObject* cls, PyObject* member) {
   if (host::finds_own_member(cls, names::swapXY, swap_xy_method)) {
-    swap_xy(cls, member);
+    swap_xy(host::class_bound_to(cls), member);
   } else {
     host::call_method(cls, names::swapXY, member);
   }
@@ -217,10 +218,11 @@ void append_line(PyObject* result, PyObject* line, PyObject* endpoint) {
 
 void get_xy(PyObject* cls, PyObject* value, PyObject* endpoint, PyObject* result);
 
-// The items of cls.getXY(member, endpoint), appended to `result`.
+// The items of cls.getXY(member, endpoint), appended to `result`; run here on
+// the class the method is bound to, as the call's body would be.
 void extend_with_member(PyObject* cls, PyObject* member, PyObject* endpoint, PyObject* result) {
   if (host::finds_own_member(cls, names::getXY, get_xy_method)) {
-    get_xy(cls, member, endpoint, result);
+    get_xy(host::class_bound_to(cls), member, endpoint, result);
     return;
   }
   Ref items = host::call_method(cls, names::getXY, member, endpoint);

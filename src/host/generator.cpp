@@ -62,13 +62,14 @@ void let_go_of_dropped(GeneratorObject* g) {
 }
 
 // One step of the run: the next item, or null at the end (no error) or on failure.
-PyObject* step(GeneratorObject* g) {
+PyObject* step(GeneratorObject* g, bool asked_by_taker = false) {
   if (refuse_if_running(g)) return nullptr;
   let_go_of_dropped(g);
   if (g->state == State::Finished) return nullptr;
   g->state = State::Running;
   PyObject* item = guarded<PyObject*>(nullptr, [&] {
     check_stack();
+    g->body->set_asked_by_taker(asked_by_taker);
     return g->body->next().release();
   });
   if (item == nullptr) {
@@ -268,6 +269,11 @@ GeneratorBody* generator_body(PyObject* object) {
   if (!Py_IS_TYPE(object, &GeneratorType) || !sole_owner(object)) return nullptr;
   GeneratorObject* g = as_generator(object);
   return g->state == State::Created ? g->body : nullptr;
+}
+
+PyObject* taken_next(PyObject* generator) {
+  if (!Py_IS_TYPE(generator, &GeneratorType)) return PyIter_Next(generator);
+  return step(as_generator(generator), true);
 }
 
 Ref make_generator(std::unique_ptr<GeneratorBody> body, PyObject* function) {

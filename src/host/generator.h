@@ -27,12 +27,26 @@ class GeneratorBody {
   // while the generator is suspended, so that code may use the generator as
   // between any two requests.
   virtual Ref dropped() { return Ref(); }
+
+  // Whether the request being answered came through taken_next, from the
+  // caller that took the body, and not from a script that reached the
+  // generator another way (the cycle collector lists every generator).
+  bool asked_by_taker() const { return asked_by_taker_; }
+  void set_asked_by_taker(bool asked) { asked_by_taker_ = asked; }
+
+ private:
+  bool asked_by_taker_ = false;
 };
 
 // The body of a generator of this module that has not started yet and that
-// nobody but the caller holds (so no script sees what a changed body hands
-// out), or null.
+// nobody but the caller holds, or null. The caller may have the body answer
+// its own requests otherwise (asked_by_taker), made through taken_next: a
+// script that finds the generator all the same gets the usual items.
 GeneratorBody* generator_body(PyObject* object);
+
+// next(generator) for the caller that took its body: a new reference, or null
+// at the end (no error) or on failure, as PyIter_Next answers.
+PyObject* taken_next(PyObject* generator);
 
 // Makes the generator type ready and registers it as a collections.abc.Generator.
 void ready_generator_type();

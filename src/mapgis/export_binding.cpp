@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/file.h"
+#include "host/generator.h"
 #include "host/json_writer.h"
 #include "mapgis/names.h"
 #include "host/ops.h"
@@ -53,11 +54,16 @@ void flatten_properties(PyObject* feature) {
 
 void write_features(PyObject* self, host::OutputFile& out, host::JsonWriter& writer) {
   Ref stream = host::call_method(self, names::getFeature);
-  feed_export(stream.get());  // the module's own stream, held by nothing else: its features come as JSON text
-  Ref iterator = checked(PyObject_GetIter(stream.get()));
+  // The module's own stream, held by nothing else: the features it asks for
+  // come as JSON text (iter() of it is itself).
+  const bool fed = feed_export(stream.get());
+  Ref iterator = fed ? stream : checked(PyObject_GetIter(stream.get()));
   long long pointer = 0;
   std::string text;
-  while (Ref feature = Ref::steal(PyIter_Next(iterator.get()))) {
+  auto next_feature = [&] {
+    return Ref::steal(fed ? host::taken_next(iterator.get()) : PyIter_Next(iterator.get()));
+  };
+  while (Ref feature = next_feature()) {
     // self.publish('progress', {'index': pointer, 'count': self.FeatureCount}),
     // self.publish found first, as the call evaluates it.
     Ref publish = host::get_attr(self, names::publish);

@@ -511,7 +511,7 @@ class FeatureRun final : public host::GeneratorBody {
     using namespace line_slot;
     const feature::Polyline line = walk_->line(i);
     if (line.flag != 1) return Ref();
-    text_ = json_features_;
+    text_ = json_features_ && asked_by_taker();
     read_properties(i);
     const VertexList vertices = walk_->line_vertices(line, area_start(feature::kCoordinateArea));
     Style style(*this, kCount);
@@ -608,7 +608,7 @@ class FeatureRun final : public host::GeneratorBody {
   Ref point_feature(std::int64_t i) {
     const feature::PointHead head = walk_->point_head(i);
     if (head.flag != 1) return Ref();
-    text_ = json_features_;
+    text_ = json_features_ && asked_by_taker();
     Ref stamp = time_stamp();
     // The sub-record lies right behind the head: read it before anything moves the file.
     const feature::PointSub sub = walk_->point_sub(head);
@@ -681,7 +681,7 @@ class FeatureRun final : public host::GeneratorBody {
     }
     if (rings.empty()) return Ref();
     if (rings.front().empty()) host::raise(PyExc_IndexError, "list index out of range");  // a first ring without a vertex
-    text_ = json_features_;
+    text_ = json_features_ && asked_by_taker();
     read_properties(i);
     Style style(*this, kCount);
     {
@@ -730,9 +730,10 @@ class FeatureRun final : public host::GeneratorBody {
   bool text_ = false;
 
  public:
-  // Set by the export, which alone sees the features: each then comes, where
-  // no script could tell the difference, as the JSON text that the export
-  // would write of its dictionary (properties reduced to their values).
+  // Set by the export, which alone holds the stream: each feature it asks
+  // for itself then comes, where no script could tell the difference, as the
+  // JSON text that the export would write of its dictionary (properties
+  // reduced to their values). One that a script asks for comes as usual.
   bool json_features_ = false;
 };
 
