@@ -2,6 +2,7 @@
 // record fields into host values.
 #include "core/bytes.h"
 #include "core/classes.h"
+#include "core/names.h"
 #include "host/kept.h"
 #include "host/ops.h"
 
@@ -123,17 +124,16 @@ const KnownCodec* known_codec(std::string_view name) {
 // asks again each time: such a codec is not kept.
 bool settled_text_verdict(PyObject* info) {
   if (PyTuple_CheckExact(info)) return true;
-  static PyObject* const attribute = checked(PyUnicode_InternFromString("_is_text_encoding")).release();
   PyTypeObject* type = Py_TYPE(info);
   if (type->tp_getattro != PyObject_GenericGetAttr) return false;
-  PyObject* in_class = host::interpreter::class_member(type, attribute);
+  PyObject* in_class = host::interpreter::class_member(type, names::_is_text_encoding);
   if (in_class != nullptr && (Py_TYPE(in_class)->tp_descr_get != nullptr || !host::plain_value(in_class))) {
     return false;
   }
   PyObject* const* slot = host::interpreter::dict_slot(info);
   if (slot == nullptr || *slot == nullptr) return true;
   if (!host::text_keys_only(*slot)) return false;
-  PyObject* own = PyDict_GetItemWithError(*slot, attribute);  // str keys only: runs no code
+  PyObject* own = PyDict_GetItemWithError(*slot, names::_is_text_encoding);  // str keys only: runs no code
   if (own != nullptr) return host::plain_value(own);
   if (!PyErr_Occurred()) return true;
   PyErr_Clear();
@@ -155,7 +155,7 @@ FoundCodec text_codec(const char* name) {
   const host::Mark info_attributes = host::attributes_mark(dict);
   const bool settled = settled_text_verdict(info.get());
   if (!PyTuple_CheckExact(info.get())) {
-    Ref is_text = Ref::steal(PyObject_GetAttrString(info.get(), "_is_text_encoding"));
+    Ref is_text = Ref::steal(PyObject_GetAttr(info.get(), names::_is_text_encoding));
     if (!is_text) {
       if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::raise_pending();
       PyErr_Clear();  // no such attribute: taken for a text encoding, as the host takes it
